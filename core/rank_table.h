@@ -1,0 +1,54 @@
+// The five best scores with their players' names, and the number of games
+// played, kept in rank.txt in the working directory: 1304 bytes, the table laid
+// out field by field, little-endian, with no header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr int kRankRows = 5;
+constexpr std::size_t kNameField = 256;
+constexpr std::size_t kRankFileBytes = 5 * 4 + 5 * kNameField + 4;  // 1304
+
+struct RankTable {
+    int32_t points[kRankRows];
+    // Code page 932 bytes ended by a NUL; the bytes after the NUL are whatever
+    // the field held before and carry no meaning. Only a damaged file can give
+    // a field with no NUL at all, and then the name is all 256 bytes.
+    char player_names[kRankRows][kNameField];
+    int32_t play_number;
+};
+
+extern RankTable rank_table;
+
+constexpr const char* kRankFileName = "rank.txt";
+
+// Reads the table from the file, or builds the default table when the file
+// cannot be opened. A short file fills only its leading bytes (the rest stay
+// zero), a long one is read for its first 1304 bytes; nothing is validated.
+void LoadRankTable(const char* path = kRankFileName);
+
+// Writes the table. The new image goes to a temporary file beside the old one
+// and replaces it only once it is completely written, so a failed save never
+// costs the player the previous ranking. Failures are silent.
+void SaveRankTable(const char* path = kRankFileName);
+
+bool QualifiesForRanking(int32_t score);
+
+// Puts a qualifying score into row 4 and bubbles it up in one pass of four
+// neighbour comparisons. name is at most 255 bytes and a NUL.
+void InsertRanking(int32_t score, const char* name);
+
+void SetDefaultRankTable();
+
+// The table's file image, and the table from one; a short image leaves the
+// fields it does not reach zero.
+void EncodeRankTable(const RankTable& table, uint8_t image[kRankFileBytes]);
+void DecodeRankTable(const uint8_t* image, std::size_t size, RankTable& table);
+
+// The length of a name in its 256-byte field: up to its NUL, or the whole field.
+std::size_t NameLength(const char* field);
+
+// Copies a name through its NUL (or the whole field when it has none) and
+// leaves the rest of the destination field as it was.
+void CopyName(char* destination, const char* source);

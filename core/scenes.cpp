@@ -1,0 +1,131 @@
+// The scene cycle: the dispatcher, the reset between games, and the title and
+// ending scenes' rules. The drill's rules live in drill.cpp.
+#include <cstring>
+
+#include "core/frontend.h"
+#include "core/game_state.h"
+#include "core/random_source.h"
+#include "core/rank_table.h"
+
+GameState game;
+char entered_name[256];
+
+namespace {
+
+uint8_t own_star_field[kStarFieldBytes];
+
+constexpr uint32_t kEntryWaitMs = 500;
+constexpr uint32_t kEndingTimeoutMs = 5000;
+
+void GenerateStarField() {
+    for (std::size_t i = 0; i < kStarFieldBytes; ++i) {
+        // About one pixel in 298 lights up, in one of the 253 star colours.
+        const int32_t draw = Next();
+        star_field[i] = draw % 300 != 0 ? 0 : static_cast<uint8_t>(Next() % 253 + 1);
+    }
+}
+
+}  // namespace
+
+uint8_t* star_field = own_star_field;
+
+bool PassFrameGate(uint32_t& last_frame_tick) {
+    if (TicksSince(GetTick(), last_frame_tick) <= 10) {
+        return false;
+    }
+    last_frame_tick = GetTick();
+    return true;
+}
+
+void ResetGame() {
+    game.combo = 0;
+    game.miss = 0;
+    game.combo_live = 0;
+    game.miss_live = 0;
+    game.combo_tick = 0;
+    game.drill_elapsed_ms = 0;
+    game.drill_start_tick = 0;
+    game.time_limit_s = 30;
+    game.wave_phase = 0;
+    game.slide_x = 0;
+    game.drop_y = 0;
+    game.ans = 0;
+    game.scene = Scene::Title;
+    game.final_ans = 0;
+    game.title_start_tick = 0;
+    game.ending_start_tick = 0;
+
+    GenerateStarField();
+    Seed(GetTick());
+    for (int32_t& digit : game.digits) {
+        digit = Next() % 10;
+    }
+}
+
+void StartFirstGame() {
+    game.drill_last_frame_tick = GetTick();
+    ResetGame();
+}
+
+void RunFrame() {
+    // The scene is read afresh before each test, so a move to a later scene
+    // runs that scene in the same pass.
+    if (game.scene == Scene::Title) {
+        TitleFrame();
+    }
+    if (game.scene == Scene::Drill) {
+        DrillFrame();
+    }
+    if (game.scene == Scene::Result) {
+        ResultStep();
+    }
+    if (game.scene == Scene::Ending) {
+        EndingFrame();
+    }
+}
+
+void TitleFrame() {
+    if (game.title_start_tick == 0) {
+        game.title_start_tick = GetTick();
+    }
+    if (!PassFrameGate(game.title_last_frame_tick)) {
+        return;
+    }
+    CopyStarField();
+    // The wave moves by drawn frames, not by time, and is never reduced
+    // modulo 360.
+    game.wave_phase = WrappingAdd(game.wave_phase, 7);
+    DrawTitleScreen();
+    if (TicksSince(GetTick(), game.title_start_tick) > kEntryWaitMs && IsKeyDown(kKeyReturn)) {
+        game.scene = Scene::Drill;
+    }
+    RepaintWindow();
+}
+
+void ResultStep() {
+    if (QualifiesForRanking(game.final_ans)) {
+        PromptForName(entered_name);
+        InsertRanking(game.final_ans, entered_name);
+    }
+    ShowRanking();
+    game.scene = Scene::Ending;
+}
+
+void EndingFrame() {
+    if (game.ending_start_tick == 0) {
+        game.ending_start_tick = GetTick();
+    }
+    if (!PassFrameGate(game.ending_last_frame_tick)) {
+        return;
+    }
+    CopyStarField();
+    DrawEndingScreen();
+    const bool by_return =
+        TicksSince(GetTick(), game.ending_start_tick) > kEntryWaitMs && IsKeyDown(kKeyReturn);
+    if (by_return || TicksSince(GetTick(), game.ending_start_tick) > kEndingTimeoutMs) {
+        game.scene = Scene::Title;
+        rank_table.play_number = WrappingAdd(rank_table.play_number, 1);
+        ResetGame();
+    }
+    RepaintWindow();
+}

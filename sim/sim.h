@@ -1,0 +1,23 @@
+// The headless driver's scripted world: a clock that moves only when the
+// script says so, a keyboard of held keys, and a queue of names for the name
+// prompt.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+
+struct SimWorld {
+    uint32_t tick = 1000;
+    bool keys_down[256] = {};
+    std::deque<std::string> queued_names;  // code page 932, at most 255 bytes each
+};
+
+extern SimWorld sim;
+
+// Appends s to out as a JSON string literal (s is UTF-8).
+void AppendJsonString(std::string& out, const std::string& s);
+
+// Writes one line to standard output and flushes it, so a program driving the
+// simulator over a pipe sees every event as it happens.
+void EmitLine(const std::string& line);

@@ -1,0 +1,73 @@
+// The simulator's side of the core's frontend seam: the scripted clock and
+// keys, and the name prompt and ranking display as JSON events.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/frontend.h"
+#include "core/rank_table.h"
+#include "render/cp932.h"
+#include "sim/sim.h"
+
+SimWorld sim;
+
+void AppendJsonString(std::string& out, const std::string& s) {
+    out += '"';
+    for (const char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += ch;
+        }
+    }
+    out += '"';
+}
+
+void EmitLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+uint32_t GetTick() {
+    return sim.tick;
+}
+
+bool IsKeyDown(uint8_t virtual_key) {
+    return sim.keys_down[virtual_key];
+}
+
+void PromptForName(char name[256]) {
+    std::string chosen;
+    if (!sim.queued_names.empty()) {
+        chosen = sim.queued_names.front();
+        sim.queued_names.pop_front();
+    }
+    std::memcpy(name, chosen.c_str(), chosen.size() + 1);
+
+    std::string line = "{\"event\":\"name_prompt\",\"name\":";
+    AppendJsonString(line, Cp932ToUtf8(chosen.data(), chosen.size()));
+    line += '}';
+    EmitLine(line);
+}
+
+void ShowRanking() {
+    std::string line = "{\"event\":\"ranking\",\"rows\":[";
+    for (int i = 0; i < kRankRows; ++i) {
+        if (i > 0) {
+            line += ',';
+        }
+        line += "{\"points\":" + std::to_string(rank_table.points[i]) + ",\"name\":";
+        const char* field = rank_table.player_names[i];
+        AppendJsonString(line, Cp932ToUtf8(field, NameLength(field)));
+        line += '}';
+    }
+    line += "]}";
+    EmitLine(line);
+}

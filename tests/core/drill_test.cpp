@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/drill.h"
+#include "core/frontend.h"
+#include "core/game_state.h"
+#include "tests/core/fake_frontend.h"
+
+namespace {
+
+constexpr uint32_t kStart = 100000;
+
+class Drill : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetWorld();
+        fake.tick = 5000;
+        StartFirstGame();
+        game.scene = Scene::Drill;
+    }
+    static void FrameAt(uint32_t tick) {
+        fake.tick = tick;
+        RunFrame();
+    }
+    static int CorrectDigit() { return (game.digits[1] + game.digits[2]) % 10; }
+    static int WrongDigit() { return (CorrectDigit() + 1) % 10; }
+    static void ReleaseAll() { std::fill(std::begin(fake.keys), std::end(fake.keys), false); }
+    // One drawn frame with one main-row key held, released again after it.
+    static void AnswerAt(uint32_t tick, int digit) {
+        fake.keys[kKeyDigit0 + digit] = true;
+        FrameAt(tick);
+        ReleaseAll();
+    }
+    // Drawn frames every 20 ms from `from` (exclusive) to `to` (inclusive).
+    static void IdleFrames(uint32_t from, uint32_t to) {
+        for (uint32_t t = from + 20; t <= to; t += 20) {
+            FrameAt(t);
+        }
+    }
+};
+
+TEST_F(Drill, FirstFrameStartsTheClockAndJudgesAKeyAlreadyHeld) {
+    const int correct = CorrectDigit();
+    const int third = game.digits[3];
+    fake.keys[kKeyNumpad0 + correct] = true;
+    FrameAt(kStart);
+    EXPECT_EQ(game.drill_start_tick, kStart);
+    EXPECT_EQ(game.drill_elapsed_ms, 0u);
+    EXPECT_EQ(game.ans, 1);
+    EXPECT_EQ(game.slide_x, 7) << "8 drawn, then stepped once";
+    EXPECT_EQ(game.digits[2], third) << "the row moved one place left";
+}
+
+TEST_F(Drill, CoarseClockStepsOf1001MsWithAOneMillisecondTick) {
+    uint32_t answering_end = 0;
+    uint32_t drill_end = 0;
+    std::vector<uint32_t> steps;
+    uint32_t last_elapsed = 0;
+    for (uint32_t t = kStart; t <= kStart + 33000 && game.scene == Scene::Drill; ++t) {
+        FrameAt(t);
+        if (game.drill_elapsed_ms != last_elapsed) {
+            steps.push_back(t - kStart);
+            last_elapsed = game.drill_elapsed_ms;
+        }
+        if (!answering_end && game.drill_elapsed_ms >= 30000) {
+            answering_end = t - kStart;
+        }
+        if (!drill_end && game.scene != Scene::Drill) {
+            drill_end = t - kStart;
+        }
+    }
+    ASSERT_GE(steps.size(), 3u);
+    EXPECT_EQ(steps[0], 1001u);
+    EXPECT_EQ(steps[1], 2002u);
+    EXPECT_EQ(answering_end, 30030u);
+    EXPECT_EQ(drill_end, 32032u);
+    EXPECT_EQ(game.scene, Scene::Ending) << "the result step ran in the same pass";
+}
+
+TEST_F(Drill, RefusedCallsAdvanceTheClockButPollNoKey) {
+    FrameAt(kStart);
+    fake.keys[kKeyDigit0 + CorrectDigit()] = true;
+    fake.key_queries.clear();
+    // Calls every ms, all within 10 ms of the last drawn frame: all refused.
+    game.drill_last_frame_tick = kStart + 1000;
+    for (uint32_t t = kStart + 1001; t <= kStart + 1010; ++t) {
+        FrameAt(t);
+    }
+    EXPECT_TRUE(fake.key_queries.empty());
+    EXPECT_EQ(game.ans, 0);
+    EXPECT_EQ(game.drill_elapsed_ms, 1001u);
+}
+
+TEST_F(Drill, FinishPhaseTakesNoKeysButTheRowSettlesAndTheComboExpires) {
+    FrameAt(kStart);
+    game.drill_elapsed_ms = 29000;
+    game.drill_start_tick = kStart;
+    // The last answer, just before the answering period ends.
+    fake.tick = kStart + 29990;
+    AnswerAt(kStart + 29990, CorrectDigit());
+    AnswerAt(kStart + 30010, CorrectDigit());  // the clock jumps past 30 s: not judged
+    ASSERT_EQ(game.ans, 1);
+    // The clock jumps to 30,031 ms here: the finish phase.
+    const int before = game.ans;
+    fake.key_queries.clear();
+    for (uint32_t t = kStart + 30031; t < kStart + 31000; t += 20) {
+        fake.keys[kKeyDigit0 + CorrectDigit()] = true;
+        FrameAt(t);
+    }
+    EXPECT_GE(game.drill_elapsed_ms, 30000u);
+    EXPECT_TRUE(fake.key_queries.empty());
+    EXPECT_EQ(game.ans, before);
+    EXPECT_EQ(game.slide_x, 0);
+    EXPECT_EQ(game.combo_live, 0) << "the combo window expired during the finish";
+}
+
+TEST_F(Drill, WorkedScoringExample) {
+    const uint32_t s = kStart;
+    FrameAt(s);
+    struct Step {
+        uint32_t at;
+        bool correct;
+        int combo;
+        int miss;
+        int ans;
+    };
+    const Step steps[] = {
+        {1000, true, 0, 0, 1},   {1400, true, 1, 0, 5},   {1800, true, 2, 0, 18},
+        {2200, true, 3, 0, 46},  {3500, true, 0, 0, 47},  {3800, false, 0, 0, 46},
+        {4100, false, 0, 1, 42}, {4400, false, 0, 2, 29}, {6000, false, 0, 3, 1},
+        {6300, true, 0, 0, 2},
+    };
+    uint32_t last = 0;
+    for (const Step& step : steps) {
+        if (step.at == 3500) {
+            IdleFrames(s + last, s + 3100);
+            EXPECT_EQ(game.combo, 3) << "exactly 900 ms after the last answer is not expiry";
+            FrameAt(s + 3120);
+            EXPECT_EQ(game.combo, 0) << "the first drawn frame after 3,100 ends the combo";
+            EXPECT_EQ(game.combo_live, 0);
+            last = 3120;
+        }
+        IdleFrames(s + last, s + step.at - 20);
+        AnswerAt(s + step.at, step.correct ? CorrectDigit() : WrongDigit());
+        EXPECT_EQ(game.combo, step.combo) << "at " << step.at;
+        EXPECT_EQ(game.miss, step.miss) << "at " << step.at;
+        EXPECT_EQ(game.ans, step.ans) << "at " << step.at;
+        last = step.at;
+    }
+}
+
+TEST_F(Drill, ScoreFloorAtMinus9999) {
+    FrameAt(kStart);
+    uint32_t t = kStart;
+    for (int i = 1; i <= 24; ++i) {
+        IdleFrames(t, t + 180);
+        t += 200;
+        AnswerAt(t, WrongDigit());
+        if (i == 22) {
+            EXPECT_EQ(game.ans, -9955);
+        }
+        if (i >= 23) {
+            EXPECT_EQ(game.ans, -9999) << "wrong answer " << i;
+        }
+    }
+    IdleFrames(t, t + 180);
+    t += 200;
+    AnswerAt(t, CorrectDigit());
+    EXPECT_EQ(game.ans, -9998);
+}
+
+TEST_F(Drill, LowestDigitWinsAndTheKeypadIsAskedOnlyWhenTheMainKeyIsUp) {
+    FrameAt(kStart);
+    game.digits[1] = 1;
+    game.digits[2] = 2;
+    fake.keys[kKeyDigit0 + 7] = true;
+    fake.keys[kKeyNumpad0 + 3] = true;
+    fake.key_queries.clear();
+    FrameAt(kStart + 20);
+    EXPECT_EQ(game.ans, 1) << "3 is the answer, and it is right";
+    EXPECT_EQ(fake.key_queries,
+              (std::vector<uint8_t>{0x30, 0x60, 0x31, 0x61, 0x32, 0x62, 0x33, 0x63}));
+}
+
+TEST_F(Drill, MainRowKeyDownSkipsTheKeypadQuery) {
+    FrameAt(kStart);
+    game.digits[1] = 0;
+    game.digits[2] = 0;
+    fake.keys[kKeyDigit0] = true;
+    fake.key_queries.clear();
+    FrameAt(kStart + 20);
+    EXPECT_EQ(fake.key_queries, (std::vector<uint8_t>{0x30}));
+}
+
+TEST_F(Drill, HeldKeyAnswersEveryEighthDrawnFrame) {
+    FrameAt(kStart);
+    fake.keys[kKeyDigit0 + 4] = true;
+    std::vector<int> answer_frames;
+    for (int frame = 0; frame < 40; ++frame) {
+        const int ans_before = game.ans;
+        const int slide_before = game.slide_x;
+        const int drop_before = game.drop_y;
+        FrameAt(kStart + 20 + 20 * static_cast<uint32_t>(frame));
+        const bool answered =
+            game.ans != ans_before || game.slide_x > slide_before || game.drop_y > drop_before;
+        if (answered) {
+            answer_frames.push_back(frame);
+        }
+    }
+    EXPECT_EQ(answer_frames, (std::vector<int>{0, 8, 16, 24, 32}));
+}
+
+TEST_F(Drill, WrongAnswerDropsAndKeepsTheRow) {
+    FrameAt(kStart);
+    int row[kRowLength];
+    std::copy(std::begin(game.digits), std::end(game.digits), row);
+    AnswerAt(kStart + 20, WrongDigit());
+    EXPECT_EQ(game.drop_y, 7);
+    EXPECT_EQ(game.slide_x, 0);
+    EXPECT_TRUE(std::equal(std::begin(row), std::end(row), std::begin(game.digits)));
+    EXPECT_EQ(game.ans, -1);
+}
+
+TEST_F(Drill, SpacedAnswersScoreAsTheStreakRulesSay) {
+    FrameAt(kStart);
+    uint32_t t = kStart;
+    // Wrong answers seconds apart still escalate.
+    for (int expected : {-1, -5, -18}) {
+        IdleFrames(t, t + 3000);
+        t += 3020;
+        AnswerAt(t, WrongDigit());
+        EXPECT_EQ(game.ans, expected);
+    }
+    // Correct answers more than 900 ms apart each gain exactly 1.
+    for (int expected : {-17, -16, -15}) {
+        IdleFrames(t, t + 1000);
+        t += 1020;
+        AnswerAt(t, CorrectDigit());
+        EXPECT_EQ(game.ans, expected);
+        EXPECT_EQ(game.combo, 0);
+    }
+    // A wrong answer right after a correct one loses exactly 1.
+    IdleFrames(t, t + 200);
+    t += 220;
+    AnswerAt(t, WrongDigit());
+    EXPECT_EQ(game.ans, -16);
+}
+
+TEST_F(Drill, FinalAnsIsTheScoreOfTheEndingFrame) {
+    FrameAt(kStart);
+    AnswerAt(kStart + 20, CorrectDigit());
+    IdleFrames(kStart + 20, kStart + 200);
+    AnswerAt(kStart + 220, CorrectDigit());
+    ASSERT_EQ(game.ans, 5);
+    uint32_t t = kStart + 220;
+    while (game.scene == Scene::Drill) {
+        t += 20;
+        FrameAt(t);
+    }
+    EXPECT_EQ(game.final_ans, 5);
+    EXPECT_EQ(game.combo, 0);
+}
+
+TEST_F(Drill, NoKeyAtAllLeavesTheRowAsDealt) {
+    int row[kRowLength];
+    std::copy(std::begin(game.digits), std::end(game.digits), row);
+    for (uint32_t t = kStart; game.scene == Scene::Drill; t += 16) {
+        FrameAt(t);
+    }
+    EXPECT_EQ(game.final_ans, 0);
+    EXPECT_EQ(game.combo, 0);
+    EXPECT_EQ(game.miss, 0);
+    EXPECT_TRUE(std::equal(std::begin(row), std::end(row), std::begin(game.digits)));
+}
+
+TEST(AdvanceRow, ShiftsLeftAndDealsOneDigit) {
+    ResetWorld();
+    int32_t row[20];
+    for (int i = 0; i < 20; ++i) {
+        row[i] = i % 10;
+    }
+    AdvanceRow(row);
+    for (int i = 0; i < 19; ++i) {
+        EXPECT_EQ(row[i], (i + 1) % 10);
+    }
+    EXPECT_EQ(row[19], 41 % 10) << "one draw from the start state";
+}
+
+}  // namespace
