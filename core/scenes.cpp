@@ -7,12 +7,7 @@
 #include "core/random_source.h"
 #include "core/rank_table.h"
 
-GameState game;
-char entered_name[256];
-
 namespace {
-
-uint8_t own_star_field[kStarFieldBytes];
 
 constexpr uint32_t kEntryWaitMs = 500;
 constexpr uint32_t kEndingTimeoutMs = 5000;
@@ -26,8 +21,6 @@ void GenerateStarField() {
 }
 
 }  // namespace
-
-uint8_t* star_field = own_star_field;
 
 bool PassFrameGate(uint32_t& last_frame_tick) {
     if (TicksSince(GetTick(), last_frame_tick) <= 10) {
