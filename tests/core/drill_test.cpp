@@ -150,6 +150,25 @@ TEST_F(Drill, WorkedScoringExample) {
     }
 }
 
+TEST_F(Drill, AnswerInTheFirstFramePastTheWindowStillContinuesTheCombo) {
+    FrameAt(kStart);
+    AnswerAt(kStart + 20, CorrectDigit());
+    // Frames up to exactly 900 ms after the answer: none finds it expired.
+    IdleFrames(kStart + 20, kStart + 920);
+    ASSERT_EQ(game.combo_live, 1);
+    // The answer comes before the expiry test of its own frame.
+    AnswerAt(kStart + 940, CorrectDigit());
+    EXPECT_EQ(game.combo, 1);
+    EXPECT_EQ(game.ans, 5);
+
+    // Once a frame has found the window expired, the next answer starts anew.
+    IdleFrames(kStart + 940, kStart + 1860);
+    EXPECT_EQ(game.combo_live, 0);
+    AnswerAt(kStart + 1880, CorrectDigit());
+    EXPECT_EQ(game.combo, 0);
+    EXPECT_EQ(game.ans, 6);
+}
+
 TEST_F(Drill, ScoreFloorAtMinus9999) {
     FrameAt(kStart);
     uint32_t t = kStart;
