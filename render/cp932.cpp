@@ -111,23 +111,31 @@ void AppendUtf8(char32_t c, std::string& out) {
 
 }  // namespace
 
-std::u32string DecodeCp932(const char* text, std::size_t length) {
+char32_t DecodeCp932Char(const char* text, std::size_t length, std::size_t& position) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text);
+    const uint8_t b = bytes[position++];
+    if (b < 0x80) {
+        return b;
+    }
+    if (b >= 0xA1 && b <= 0xDF) {
+        return static_cast<char32_t>(0xFF61 + (b - 0xA1));
+    }
+    if (IsLeadByte(b) && position < length && IsTrailByte(bytes[position])) {
+        const char32_t c = Tables().decode[b << 8 | bytes[position]];
+        if (c != 0) {
+            ++position;
+            return c;
+        }
+    }
+    return kReplacementCharacter;
+}
+
+std::u32string DecodeCp932(const char* text, std::size_t length) {
     std::u32string out;
     out.reserve(length);
-    for (std::size_t i = 0; i < length; ++i) {
-        const uint8_t b = bytes[i];
-        if (b < 0x80) {
-            out += static_cast<char32_t>(b);
-        } else if (b >= 0xA1 && b <= 0xDF) {
-            out += static_cast<char32_t>(0xFF61 + (b - 0xA1));
-        } else if (IsLeadByte(b) && i + 1 < length && IsTrailByte(bytes[i + 1]) &&
-                   Tables().decode[b << 8 | bytes[i + 1]] != 0) {
-            out += Tables().decode[b << 8 | bytes[i + 1]];
-            ++i;
-        } else {
-            out += kReplacementCharacter;
-        }
+    std::size_t i = 0;
+    while (i < length) {
+        out += DecodeCp932Char(text, length, i);
     }
     return out;
 }

@@ -15,6 +15,11 @@ constexpr char32_t kReplacementCharacter = 0xFFFD;
 // the end of the text) becomes U+FFFD and decoding resumes at the next byte.
 std::u32string DecodeCp932(const char* text, std::size_t length);
 
+// Decodes the one character that starts at text[position] (position below
+// length) by the same rules, and moves position past it. It allocates nothing,
+// so a frame can walk its texts with it.
+char32_t DecodeCp932Char(const char* text, std::size_t length, std::size_t& position);
+
 std::string Cp932ToUtf8(const char* text, std::size_t length);
 std::string Utf32ToUtf8(std::u32string_view text);
 
