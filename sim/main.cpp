@@ -1,7 +1,7 @@
 // kobaru-sim: runs whole games with a scripted clock and keyboard, for tests,
 // bug reports and replays.
 //
-//   kobaru-sim [--start-tick T] [SCRIPT]
+//   kobaru-sim [--start-tick T] [--trace] [SCRIPT]
 //
 // One command a line, from SCRIPT or standard input; see docs/SIMULATOR.md.
 #include <cstdio>
@@ -15,16 +15,16 @@
 
 #include "core/frontend.h"
 #include "core/game_state.h"
-#include "core/palette.h"
 #include "core/rank_table.h"
 #include "render/cp932.h"
+#include "render/snapshot.h"
+#include "render/surface.h"
+#include "render/surface_ops.h"
 #include "sim/sim.h"
 
 namespace {
 
-constexpr const char* kUsage = "usage: kobaru-sim [--start-tick T] [SCRIPT]\n";
-
-PaletteEntry palette[kPaletteEntries];
+constexpr const char* kUsage = "usage: kobaru-sim [--start-tick T] [--trace] [SCRIPT]\n";
 
 struct Failure {
     std::string message;
@@ -80,20 +80,6 @@ uint8_t KeyCode(const std::string& name) {
         return static_cast<uint8_t>(kKeyNumpad0 + (name[3] - '0'));
     }
     throw Failure{"unknown key '" + name + "'"};
-}
-
-const char* SceneName(Scene scene) {
-    switch (scene) {
-        case Scene::Title:
-            return "title";
-        case Scene::Drill:
-            return "drill";
-        case Scene::Result:
-            return "result";
-        case Scene::Ending:
-            return "ending";
-    }
-    return "unknown";
 }
 
 void PrintState() {
@@ -198,6 +184,12 @@ bool RunCommand(const std::string& line) {
     } else if (command == "print") {
         ExpectArguments(words, 0, 0);
         PrintState();
+    } else if (command == "snapshot") {
+        ExpectArguments(words, 1, 1);
+        std::string error;
+        if (!WriteSurfacePng(words[1].c_str(), frame_surface, error)) {
+            throw Failure{"cannot write '" + words[1] + "': " + error};
+        }
     } else if (command == "close") {
         ExpectArguments(words, 0, 0);
         SaveRankTable();
@@ -247,7 +239,9 @@ int main(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (arg == "--start-tick") {
+        if (arg == "--trace") {
+            op_trace.enabled = true;
+        } else if (arg == "--start-tick") {
             if (i + 1 == argc) {
                 std::fprintf(stderr, "kobaru-sim: --start-tick needs a value\n%s", kUsage);
                 return 2;
@@ -281,7 +275,7 @@ int main(int argc, char** argv) {
 
     sim.tick = start_tick;
     LoadRankTable();
-    DrawPalette(palette);
+    CreateFrameSurface();
     StartFirstGame();
     return RunScript(script_path ? static_cast<std::istream&>(file) : std::cin);
 }

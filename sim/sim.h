@@ -7,6 +7,8 @@
 #include <deque>
 #include <string>
 
+#include "core/game_state.h"
+
 struct SimWorld {
     uint32_t tick = 1000;
     bool keys_down[256] = {};
@@ -21,3 +23,6 @@ void AppendJsonString(std::string& out, const std::string& s);
 // Writes one line to standard output and flushes it, so a program driving the
 // simulator over a pipe sees every event as it happens.
 void EmitLine(const std::string& line);
+
+// The scene's name as the printed state and the frame trace give it.
+const char* SceneName(Scene scene);

@@ -1,12 +1,15 @@
 // The simulator's side of the core's frontend seam: the scripted clock and
-// keys, and the name prompt and ranking display as JSON events.
+// keys, the end of a drawn frame, and the name prompt and ranking display as
+// JSON events. The picture itself is drawn by the portable renderer.
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "core/frontend.h"
+#include "core/game_state.h"
 #include "core/rank_table.h"
 #include "render/cp932.h"
+#include "render/surface_ops.h"
 #include "sim/sim.h"
 
 SimWorld sim;
@@ -41,6 +44,34 @@ uint32_t GetTick() {
 
 bool IsKeyDown(uint8_t virtual_key) {
     return sim.keys_down[virtual_key];
+}
+
+const char* SceneName(Scene scene) {
+    switch (scene) {
+        case Scene::Title:
+            return "title";
+        case Scene::Drill:
+            return "drill";
+        case Scene::Result:
+            return "result";
+        case Scene::Ending:
+            return "ending";
+    }
+    return "unknown";
+}
+
+// The surface already holds the finished frame; there is no window to copy it
+// to, so the frame only ends here, with its trace line when one is asked for.
+void RepaintWindow() {
+    if (!op_trace.enabled) {
+        return;
+    }
+    TraceOp("{\"op\":\"repaint\"}");
+    std::string line = "{\"event\":\"frame\",\"scene\":\"";
+    line += SceneName(op_trace.has_scene ? op_trace.scene : game.scene);
+    line += "\",\"tick\":" + std::to_string(sim.tick) + ",\"ops\":[" + op_trace.ops + "]}";
+    EmitLine(line);
+    ClearOpTrace();
 }
 
 void PromptForName(char name[256]) {
