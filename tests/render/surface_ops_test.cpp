@@ -1,0 +1,248 @@
+// The screens' text operations on the frame surface: ink entries, centring
+// and clipping of DrawCentredLine, font selection, and the operation trace.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/frontend.h"
+#include "core/game_state.h"
+#include "core/random_source.h"
+#include "render/surface.h"
+#include "render/surface_ops.h"
+#include "render/text.h"
+#include "screens/faces.h"
+#include "screens/text_ops.h"
+
+namespace {
+
+struct Box {
+    int32_t left = INT32_MAX;
+    int32_t top = INT32_MAX;
+    int32_t right = INT32_MIN;
+    int32_t bottom = INT32_MIN;
+    int32_t count = 0;
+};
+
+uint8_t SurfaceAt(int32_t x, int32_t y) {
+    return frame_surface.pixels[PixelOffset(x, y)];
+}
+
+Box Changed(const std::vector<uint8_t>& before) {
+    Box box;
+    for (int32_t y = 0; y < kSurfaceSize; ++y) {
+        for (int32_t x = 0; x < kSurfaceSize; ++x) {
+            if (SurfaceAt(x, y) != before[PixelOffset(x, y)]) {
+                box.left = std::min(box.left, x);
+                box.right = std::max(box.right, x + 1);
+                box.top = std::min(box.top, y);
+                box.bottom = std::max(box.bottom, y + 1);
+                ++box.count;
+            }
+        }
+    }
+    return box;
+}
+
+class SurfaceOpsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        random_source.state = 1;
+        CreateFrameSurface();
+        // A sparse field of every star colour.
+        for (std::size_t k = 0; k < kStarFieldBytes; ++k) {
+            star_field[k] = k % 97 == 0 ? static_cast<uint8_t>(k / 97 % 253 + 1) : 0;
+        }
+        CopyStarField();
+        SetInk(kWhite);
+    }
+    void TearDown() override {
+        std::memset(star_field, 0, kStarFieldBytes);
+        op_trace = OpTrace{};
+    }
+    std::vector<uint8_t> Before() const {
+        return {frame_surface.pixels, frame_surface.pixels + kStarFieldBytes};
+    }
+};
+
+TEST_F(SurfaceOpsTest, InkLandsOnTheNearestEntries) {
+    ScreenFont font = SelectScreenFont(kFaceTimes, 60, 30);
+    SetInk(kRed);
+    auto before = Before();
+    DrawTextAt(50, 50, "Combo", 5);
+    SetInk(kWhite);
+    DrawTextAt(50, 150, "Combo", 5);
+    ReleaseScreenFont(font);
+    int32_t red = 0;
+    int32_t white = 0;
+    for (int32_t y = 0; y < kSurfaceSize; ++y) {
+        for (int32_t x = 0; x < kSurfaceSize; ++x) {
+            const uint8_t now = SurfaceAt(x, y);
+            if (now == before[PixelOffset(x, y)]) {
+                continue;
+            }
+            if (y < 130) {
+                ASSERT_EQ(now, 253) << x << "," << y;
+                ++red;
+            } else {
+                ASSERT_EQ(now, 255) << x << "," << y;
+                ++white;
+            }
+        }
+    }
+    EXPECT_GT(red, 300);
+    EXPECT_EQ(red, white) << "the same text in the same font";
+}
+
+TEST_F(SurfaceOpsTest, CentredLineIsCentredBothWays) {
+    ScreenFont font = SelectScreenFont(kFaceTimes, 50, 20);
+    const TextRect rect{100, 200, 400, 300};
+    auto before = Before();
+    DrawCentredLine(rect, "Play Number : 000000");
+    const Box ink = Changed(before);
+    ReleaseScreenFont(font);
+    ASSERT_GT(ink.count, 0);
+    // The ink box sits within a side bearing or two of the centre.
+    EXPECT_NEAR((ink.left + ink.right) / 2.0, 250, 3);
+    // Vertically the cell, not the ink, is centred: rows 225 to 274.
+    EXPECT_GE(ink.top, 225);
+    EXPECT_LE(ink.bottom, 275);
+    EXPECT_GT(ink.bottom, 260) << "digits stand on the baseline, low in the cell";
+}
+
+TEST_F(SurfaceOpsTest, TooWideLineIsCutOnBothSidesStillCentred) {
+    ScreenFont font = SelectScreenFont(kFaceTimes, 80, 50);
+    const TextRect rect{150, 100, 350, 200};
+    auto before = Before();
+    DrawCentredLine(rect, "Ans:123456789");
+    const Box ink = Changed(before);
+    ReleaseScreenFont(font);
+    EXPECT_EQ(ink.left, rect.left);
+    EXPECT_EQ(ink.right, rect.right);
+    EXPECT_GE(ink.top, rect.top);
+    EXPECT_LE(ink.bottom, rect.bottom);
+
+    // Same text, wide rectangle: the part inside the narrow one is the same.
+    std::vector<uint8_t> narrow(frame_surface.pixels, frame_surface.pixels + kStarFieldBytes);
+    CopyStarField();
+    font = SelectScreenFont(kFaceTimes, 80, 50);
+    DrawCentredLine({-250, 100, 750, 200}, "Ans:123456789");
+    ReleaseScreenFont(font);
+    int32_t differences = 0;
+    for (int32_t y = rect.top; y < rect.bottom; ++y) {
+        for (int32_t x = rect.left; x < rect.right; ++x) {
+            differences += SurfaceAt(x, y) != narrow[PixelOffset(x, y)];
+        }
+    }
+    EXPECT_EQ(differences, 0);
+}
+
+TEST_F(SurfaceOpsTest, TallLineIsClippedToItsRectangle) {
+    ScreenFont font = SelectScreenFont(kFaceTimes, 140, 60);
+    auto before = Before();
+    // A digit cell partly above the surface: the surface cuts the glyph.
+    DrawCentredLine({168, -60, 228, 80}, "8");
+    const Box above = Changed(before);
+    ASSERT_GT(above.count, 0);
+    EXPECT_EQ(above.top, 0);
+    EXPECT_GE(above.left, 168);
+    EXPECT_LE(above.right, 228);
+    EXPECT_LE(above.bottom, 80);
+
+    // A rectangle lower than the cell: the rectangle cuts it at both ends.
+    CopyStarField();
+    before = Before();
+    DrawCentredLine({300, 200, 360, 250}, "8");
+    const Box low = Changed(before);
+    ReleaseScreenFont(font);
+    EXPECT_EQ(low.top, 200);
+    EXPECT_EQ(low.bottom, 250);
+    EXPECT_GE(low.left, 300);
+    EXPECT_LE(low.right, 360);
+}
+
+TEST_F(SurfaceOpsTest, DigitCellsOffTheSurfaceDrawNothing) {
+    ScreenFont font = SelectScreenFont(kFaceTimes, 140, 60);
+    auto before = Before();
+    DrawCentredLine({-88, 100, -28, 240}, "8");
+    DrawCentredLine({552, 100, 612, 240}, "8");
+    ReleaseScreenFont(font);
+    EXPECT_EQ(Changed(before).count, 0);
+}
+
+TEST_F(SurfaceOpsTest, TextRunsOffTheRightEdgeWithoutWrapping) {
+    ScreenFont font = SelectScreenFont(kFaceGothic, 16, 8);
+    std::string name = "TopPlayer:" + std::string(255, '_');
+    auto before = Before();
+    DrawTextAt(120, 270, name.c_str(), static_cast<int32_t>(name.size()));
+    const Box ink = Changed(before);
+    ReleaseScreenFont(font);
+    EXPECT_GE(ink.left, 120) << "nothing wrapped round to the row above";
+    EXPECT_EQ(ink.right, kSurfaceSize);
+    EXPECT_GE(ink.top, 270);
+    EXPECT_LE(ink.bottom, 286);
+}
+
+TEST_F(SurfaceOpsTest, ReleaseSelectsThePreviousFontBack) {
+    ScreenFont outer = SelectScreenFont(kFaceTimes, 80, 50);
+    ScreenFont inner = SelectScreenFont(kFaceGothic, 16, 8);
+    EXPECT_EQ(inner.replaced, outer.created);
+    ReleaseScreenFont(inner);
+    auto before = Before();
+    DrawTextAt(0, 0, "W", 1);
+    const Box in_outer = Changed(before);
+    ReleaseScreenFont(outer);
+    EXPECT_GT(in_outer.bottom - in_outer.top, 40) << "drawn in the 80-pixel font";
+    EXPECT_EQ(outer.replaced, nullptr);
+
+    // Between groups the default font still draws.
+    CopyStarField();
+    before = Before();
+    DrawTextAt(10, 10, "OK", 2);
+    const Box in_default = Changed(before);
+    EXPECT_GT(in_default.count, 0);
+    EXPECT_LE(in_default.bottom, 26);
+}
+
+TEST_F(SurfaceOpsTest, TraceRecordsEachOperationInOrder) {
+    op_trace = OpTrace{};
+    op_trace.enabled = true;
+    game.scene = Scene::Ending;
+    CopyStarField();
+    game.scene = Scene::Title;
+    SetInk(kRed);
+    ScreenFont font = SelectScreenFont(kFaceMincho, 50, 25);
+    // Two bytes of "企画": only the first character is drawn, and traced.
+    DrawTextAt(-3, 250, "\x8a\xe9\x89\xe6", 2);
+    DrawCentredLine({0, 50, 512, 100}, "[\"Kobaru\"]\\");
+    ReleaseScreenFont(font);
+    EXPECT_TRUE(op_trace.has_scene);
+    EXPECT_EQ(op_trace.scene, Scene::Ending);
+    EXPECT_EQ(op_trace.ops,
+              "{\"op\":\"stars\"},"
+              "{\"op\":\"ink\",\"rgb\":[255,0,0]},"
+              "{\"op\":\"font\",\"face\":\"ＭＳ 明朝\",\"height\":50,\"width\":25},"
+              "{\"op\":\"text\",\"x\":-3,\"y\":250,\"text\":\"企\"},"
+              "{\"op\":\"centred\",\"rect\":[0,50,512,100],\"text\":\"[\\\"Kobaru\\\"]\\\\\"},"
+              "{\"op\":\"release\"}");
+    ClearOpTrace();
+    EXPECT_EQ(op_trace.ops, "");
+    EXPECT_FALSE(op_trace.has_scene);
+
+    // Off by default: nothing is recorded.
+    op_trace.enabled = false;
+    SetInk(kWhite);
+    DrawTextAt(0, 0, "x", 1);
+    EXPECT_EQ(op_trace.ops, "");
+}
+
+TEST_F(SurfaceOpsTest, TraceEscapesControlBytes) {
+    std::string out;
+    AppendJsonText(out, std::string("a\tb\x01\n", 5));
+    EXPECT_EQ(out, "\"a\\u0009b\\u0001\\u000a\"");
+}
+
+}  // namespace
