@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -78,23 +78,21 @@ struct StandIn {
     int32_t default_height;
 };
 
-constexpr StandIn
-    kStandIns[] =
-        {
-            {"Times New Roman", "Liberation Serif", "serif", nullptr, true, false, 16},
-            {"\xEF\xBC\xAD\xEF\xBC\xB3 \xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF",  // ＭＳ
-                                                                                           // ゴシック
-             "IPAGothic", "monospace", "ja", false, false, 16},
-            {"\xEF\xBC\xAD\xEF\xBC\xB3 \xE6\x98\x8E\xE6\x9C\x9D",  // ＭＳ 明朝
-             "IPAMincho", "serif", "ja", false, false, 16},
-            {"\xEF\xBC\xAD\xEF\xBC\xB3 "
-             "\xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF",  // ＭＳ Ｐゴシック
-             "IPAPGothic", "sans-serif", "ja", false, false, 16},
-            {"MS Gothic", "IPAGothic", "monospace", "ja", false, false, 16},
-            {"MS Mincho", "IPAMincho", "serif", "ja", false, false, 16},
-            {"MS PGothic", "IPAPGothic", "sans-serif", "ja", false, false, 16},
-            // The Windows system font is a bold sans of 16-pixel cells.
-            {"System", "Liberation Sans", "sans-serif", nullptr, false, true, 16},
+constexpr StandIn kStandIns[] = {
+    {"Times New Roman", "Liberation Serif", "serif", nullptr, true, false, 16},
+    {"\xEF\xBC\xAD\xEF\xBC\xB3 \xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF",  // ＭＳ
+                                                                                   // ゴシック
+     "IPAGothic", "monospace", "ja", false, false, 16},
+    {"\xEF\xBC\xAD\xEF\xBC\xB3 \xE6\x98\x8E\xE6\x9C\x9D",  // ＭＳ 明朝
+     "IPAMincho", "serif", "ja", false, false, 16},
+    {"\xEF\xBC\xAD\xEF\xBC\xB3 "
+     "\xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF",  // ＭＳ Ｐゴシック
+     "IPAPGothic", "sans-serif", "ja", false, false, 16},
+    {"MS Gothic", "IPAGothic", "monospace", "ja", false, false, 16},
+    {"MS Mincho", "IPAMincho", "serif", "ja", false, false, 16},
+    {"MS PGothic", "IPAPGothic", "sans-serif", "ja", false, false, 16},
+    // The Windows system font is a bold sans of 16-pixel cells.
+    {"System", "Liberation Sans", "sans-serif", nullptr, false, true, 16},
 };
 
 struct ResolvedFace {
@@ -138,8 +136,16 @@ struct RenderFont {
 
 namespace {
 
+void ReleaseAtExit() {
+    ReleaseRenderFonts();
+    // Fontconfig's own caches too, so a leak checker sees nothing left.
+    FcFini();
+}
+
 bool StartRenderer() {
     if (!renderer.started) {
+        static const bool registered = std::atexit(ReleaseAtExit) == 0;
+        (void)registered;
         renderer.started = true;
         if (FT_Init_FreeType(&renderer.library) != 0) {
             renderer.library = nullptr;
@@ -175,8 +181,16 @@ FaceFile* LoadFaceFile(const std::string& path, int index) {
     auto file = std::make_unique<FaceFile>();
     file->path = path;
     file->index = index;
-    std::ifstream in(path, std::ios::binary);
-    file->data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
+    if (size > 0) {
+        file->data.resize(static_cast<std::size_t>(size));
+        in.seekg(0);
+        in.read(reinterpret_cast<char*>(file->data.data()), size);
+        if (!in) {
+            file->data.clear();
+        }
+    }
     if (file->data.empty() ||
         FT_New_Memory_Face(renderer.library, file->data.data(),
                            static_cast<FT_Long>(file->data.size()), index, &file->face) != 0) {
