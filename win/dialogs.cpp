@@ -1,0 +1,100 @@
+// The result step's two modal dialogs, from templates 101 and 102. They are
+// Unicode dialogs; texts cross into and out of them through code page 932.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/frontend.h"
+#include "core/game_state.h"
+#include "core/rank_table.h"
+#include "res/resource.h"
+#include "win/wide_text.h"
+#include "win/win_shell.h"
+
+namespace {
+
+// Where the name dialog's OK stores the name: the run's entered_name unless a
+// caller of PromptForName asks for another buffer.
+char* name_target = entered_name;
+
+void StoreNameField(HWND dialog, char* name) {
+    HWND field = GetDlgItem(dialog, IDC_NAME_FIELD);
+    const int length = GetWindowTextLengthW(field);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int got = GetDlgItemTextW(dialog, IDC_NAME_FIELD, text.data(), length + 1);
+    Cp932NameFromWide(text.data(), static_cast<std::size_t>(got > 0 ? got : 0), name,
+                      kNameField - 1);
+}
+
+void DrawLine(HDC dc, int x, int y, const char* text, std::size_t length) {
+    const std::wstring wide = WideFromCp932(text, length);
+    TextOutW(dc, x, y, wide.data(), static_cast<int>(wide.size()));
+}
+
+}  // namespace
+
+INT_PTR CALLBACK NameEntryDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG:
+            SetFocus(GetDlgItem(dialog, IDC_NAME_FIELD));
+            return TRUE;
+        case WM_COMMAND:
+            // Only OK (or Return, which presses it) ends the dialog; Escape and
+            // close requests are swallowed, so a ranked player always names.
+            if (wparam == IDOK) {
+                StoreNameField(dialog, name_target);
+                EndDialog(dialog, 1);
+            }
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+INT_PTR CALLBACK RankingDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+        case WM_PAINT: {
+            // The rows are drawn in the paint DC's defaults (the system font,
+            // black); the template's font is the controls' only.
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(dialog, &paint);
+            SetBkMode(dc, TRANSPARENT);
+            for (int i = 0; i < kRankRows; ++i) {
+                const int y = 50 + 22 * i;
+                char line[64];
+                std::snprintf(line, sizeof line, "No. %d  %09d", i + 1,
+                              static_cast<int>(rank_table.points[i]));
+                DrawLine(dc, 14, y, line, std::strlen(line));
+                // A damaged file can leave a field without a NUL; the name
+                // then ends with its field.
+                char name[kNameField];
+                std::memcpy(name, rank_table.player_names[i], kNameField);
+                DrawLine(dc, 150, y, name, NameLength(name));
+            }
+            EndPaint(dialog, &paint);
+            return TRUE;
+        }
+        case WM_INITDIALOG:
+            SetFocus(GetDlgItem(dialog, IDOK));
+            return TRUE;
+        case WM_COMMAND:
+            if (wparam == IDOK) {
+                EndDialog(dialog, 1);
+            }
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+void PromptForName(char name[256]) {
+    // The field starts empty for every game, even though the buffer keeps the
+    // last name.
+    name_target = name;
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_NAME_ENTRY), main_window, NameEntryDlgProc, 0);
+    name_target = entered_name;
+}
+
+void ShowRanking() {
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_RANKING), main_window, RankingDlgProc, 0);
+}
