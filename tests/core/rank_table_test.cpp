@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#else
+#include <process.h>
+#endif
 
 #include <cstring>
 #include <filesystem>
@@ -246,6 +250,8 @@ TEST_F(RankFile, SaveLoadRoundTrip) {
     EXPECT_EQ(std::memcmp(&saved, &rank_table, sizeof saved), 0);
 }
 
+#ifndef _WIN32
+// /dev/full, symbolic links and fork() are POSIX only.
 TEST_F(RankFile, FailedWriteLeavesTheOldFileIntact) {
     // The temporary file is a link to a device that refuses every write, so
     // the save fails after the file was opened.
@@ -257,6 +263,7 @@ TEST_F(RankFile, FailedWriteLeavesTheOldFileIntact) {
     EXPECT_EQ(ReadFile(), old);
     EXPECT_FALSE(fs::exists(fs::symlink_status(path_ + ".new"))) << "the temporary is removed";
 }
+#endif  // _WIN32
 
 TEST_F(RankFile, UncreatableTemporaryLeavesTheOldFileIntact) {
     const Bytes old(1304, 0x17);
@@ -277,6 +284,7 @@ TEST_F(RankFile, FailedReplaceLeavesNoTemporary) {
     EXPECT_FALSE(fs::exists(path_ + ".new"));
 }
 
+#ifndef _WIN32
 TEST_F(RankFile, ReadOnlyDirectoryLeavesTheOldFileIntact) {
     const Bytes old(1304, 0x33);
     WriteFile(old);
@@ -303,5 +311,6 @@ TEST_F(RankFile, ReadOnlyDirectoryLeavesTheOldFileIntact) {
     EXPECT_EQ(ReadFile(), old);
     EXPECT_FALSE(fs::exists(path_ + ".new"));
 }
+#endif  // _WIN32
 
 }  // namespace
