@@ -1,0 +1,101 @@
+// The pictures of the two result dialogs, drawn into an 8-bit canvas with the
+// dialogs' own small palette: the layouts from the templates' dialog units,
+// the controls in the classic 3-D style, the texts through the portable
+// renderer. No window system here; the dialog windows only show the canvas.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "core/rank_table.h"
+#include "render/text.h"
+#include "sdl/dialog_units.h"
+#include "sdl/name_field.h"
+
+// The dialogs' palette entries.
+enum DialogInk : uint8_t {
+    kInkFace = 0,        // the dialog background, classic grey (212, 208, 200)
+    kInkText = 1,        // black
+    kInkWindow = 2,      // white: the edit field and highlights
+    kInkShadow = 3,      // (128, 128, 128)
+    kInkDarkShadow = 4,  // (64, 64, 64)
+    kDialogInks = 5,
+};
+
+struct DialogColour {
+    uint8_t red;
+    uint8_t green;
+    uint8_t blue;
+};
+
+extern const DialogColour kDialogPalette[kDialogInks];
+
+struct DialogFonts {
+    const RenderFont* controls;  // the templates' font, 9 point at 96 DPI
+    const RenderFont* system;    // the window system's default font: the ranking rows
+    DialogUnits units;
+};
+
+// Opens both fonts and derives the dialog units from the controls' font.
+DialogFonts OpenDialogFonts();
+
+enum class NameFocus { Edit, Ok };
+
+struct NameDialogLayout {
+    int32_t width;  // client area
+    int32_t height;
+    PixelRect edit;
+    PixelRect ok;
+    // Where the text of the edit field may show, and where its first
+    // character cell starts when not scrolled.
+    ClipRect text_area;
+    int32_t text_x;
+    int32_t text_y;
+};
+
+struct RankingDialogLayout {
+    int32_t width;
+    int32_t height;
+    PixelRect ok;
+    PixelRect rank_heading;
+    PixelRect name_heading;
+    PixelRect point_heading;
+};
+
+NameDialogLayout LayOutNameDialog(const DialogFonts& fonts);
+RankingDialogLayout LayOutRankingDialog(const DialogFonts& fonts);
+
+// What the name dialog shows besides the stored text: the input method's
+// composition (code page 932, shown at the caret, underlined, not yet part of
+// the name) with its own cursor, the caret's blink phase, the focus and
+// whether OK is held down.
+struct NameDialogView {
+    std::string composition;
+    std::size_t composition_cursor = 0;  // byte offset into composition
+    bool caret_on = true;
+    NameFocus focus = NameFocus::Edit;
+    bool ok_pressed = false;
+};
+
+// The caret's x in pixels from the start of the text, composition included.
+int32_t NameCaretX(const DialogFonts& fonts, const NameField& field, const NameDialogView& view);
+int32_t NameTextWidth(const DialogFonts& fonts, const NameField& field, const NameDialogView& view);
+
+// Scrolls the field so that the caret shows.
+void KeepNameCaretVisible(const DialogFonts& fonts, const NameDialogLayout& layout,
+                          NameField& field, const NameDialogView& view);
+
+// The caret position nearest to a click at x (client pixels).
+std::size_t NameCaretForClick(const DialogFonts& fonts, const NameDialogLayout& layout,
+                              const NameField& field, int32_t x);
+
+void DrawNameDialog(const Canvas& canvas, const DialogFonts& fonts, const NameDialogLayout& layout,
+                    const NameField& field, const NameDialogView& view);
+
+// The five rows: "No. %d  %09d" at x 14 and the name at x 150, y 50 + 22 i,
+// in the system font, black on the dialog's face.
+void DrawRankingDialog(const Canvas& canvas, const DialogFonts& fonts,
+                       const RankingDialogLayout& layout, const RankTable& table, bool ok_pressed);
+
+bool Contains(const PixelRect& rect, int32_t x, int32_t y);

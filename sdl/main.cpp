@@ -1,0 +1,92 @@
+// kobaru: the game in an SDL window. One thread runs everything: the loop
+// below handles one waiting event per pass or, when none waits, runs the
+// game's frame call at once, so the game keeps one processor busy and draws
+// whenever its frame gates open.
+//
+// KOBARU_HOLD_FIRST_FRAME_MS: a debugging aid for screenshots and tests. When
+// set to a number of milliseconds, the window keeps showing its start-up
+// picture (the black square on grey) that long before the first game starts.
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/game_state.h"
+#include "core/rank_table.h"
+#include "render/surface.h"
+#include "sdl/sdl_shell.h"
+
+namespace {
+
+// Serves the window's events, drawing no frame, for the requested time.
+void HoldFirstFrame() {
+    const char* hold = std::getenv("KOBARU_HOLD_FIRST_FRAME_MS");
+    if (!hold) {
+        return;
+    }
+    const auto hold_ms = static_cast<Uint32>(std::strtoul(hold, nullptr, 10));
+    const Uint32 start = SDL_GetTicks();
+    while (SDL_GetTicks() - start < hold_ms) {
+        if (ExitSignalArrived()) {
+            QuitGame();
+        }
+        SDL_Event event;
+        if (SDL_PollEvent(&event)) {
+            if (IsCloseRequest(event)) {
+                QuitGame();
+            }
+            HandleMainWindowEvent(event);
+        } else {
+            SDL_Delay(5);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int, char**) {
+    LoadRankTable();
+
+    // The game has its own orderly exit on these signals; SDL's would only
+    // queue a quit event that a modal dialog never reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // Window pictures go straight to the window system (shared memory on
+    // X11) and are on the screen when the update returns: no renderer, so no
+    // swap that could wait for the display's refresh, and no window that SDL
+    // would re-create for one.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Long input-method compositions arrive whole.
+    SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
+    // A windowed game has no reason to switch off the desktop's compositor.
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "kobaru: no window system: %s\n", SDL_GetError());
+        return 1;
+    }
+    InstallExitSignals();
+
+    CreateMainWindow();
+    TolerateWindowSystemErrors();
+    // The palette's draws are the first of the run.
+    CreateFrameSurface();
+    PrepareWindowPicture();
+    // Digit keys must reach the game as keys, never through an input method.
+    SDL_StopTextInput();
+    SDL_ShowWindow(main_window);
+    PaintMainWindow();
+    HoldFirstFrame();
+
+    StartFirstGame();
+    for (;;) {
+        if (ExitSignalArrived()) {
+            QuitGame();
+        }
+        SDL_Event event;
+        if (SDL_PollEvent(&event)) {
+            if (IsCloseRequest(event)) {
+                QuitGame();
+            }
+            HandleMainWindowEvent(event);
+        } else {
+            RunFrame();
+        }
+    }
+}

@@ -1,0 +1,189 @@
+// The main window: a fixed 528 x 528 client area in light grey with the
+// 512 x 512 picture at (8, 8), shown again on every drawn frame and on every
+// exposure; the polled keyboard; and the orderly way out.
+#include <signal.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+#include "core/frontend.h"
+#include "core/rank_table.h"
+#include "kobaru_icon.h"
+#include "render/surface.h"
+#include "render/text.h"
+#include "sdl/keys.h"
+#include "sdl/sdl_shell.h"
+
+SDL_Window* main_window = nullptr;
+
+namespace {
+
+constexpr int kClientSize = 528;
+constexpr int kMargin = 8;
+constexpr int kPictureSize = 512;
+
+// The frame surface's palette indices in top-down rows, for SDL to convert to
+// the window's pixel format.
+SDL_Surface* picture = nullptr;
+// The window surface that was last painted whole; a new one (SDL makes one
+// whenever the window's size changes) starts without its grey margins.
+SDL_Surface* painted_surface = nullptr;
+
+volatile sig_atomic_t exit_signal = 0;
+
+extern "C" void OnExitSignal(int) {
+    exit_signal = 1;
+}
+
+void CopyFrameIntoPicture() {
+    auto* rows = static_cast<uint8_t*>(picture->pixels);
+    for (int y = 0; y < kPictureSize; ++y) {
+        // The frame surface stores its rows bottom-up.
+        std::memcpy(rows + static_cast<std::ptrdiff_t>(y) * picture->pitch,
+                    frame_surface.pixels + PixelOffset(0, y), kPictureSize);
+    }
+}
+
+void BlitPicture(SDL_Surface* window_surface) {
+    CopyFrameIntoPicture();
+    SDL_Rect at{kMargin, kMargin, kPictureSize, kPictureSize};
+    SDL_BlitSurface(picture, nullptr, window_surface, &at);
+}
+
+}  // namespace
+
+Uint32 EventWindowId(const SDL_Event& event) {
+    switch (event.type) {
+        case SDL_WINDOWEVENT:
+            return event.window.windowID;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            return event.key.windowID;
+        case SDL_TEXTINPUT:
+            return event.text.windowID;
+        case SDL_TEXTEDITING:
+            return event.edit.windowID;
+        case SDL_TEXTEDITING_EXT:
+            return event.editExt.windowID;
+        case SDL_MOUSEMOTION:
+            return event.motion.windowID;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            return event.button.windowID;
+        default:
+            return 0;
+    }
+}
+
+void CreateMainWindow() {
+    main_window = SDL_CreateWindow("Kobaru", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                   kClientSize, kClientSize, SDL_WINDOW_HIDDEN);
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<unsigned char*>(kobaru_icon_rgba), kobaru_icon_width, kobaru_icon_height, 32,
+        kobaru_icon_width * 4, SDL_PIXELFORMAT_RGBA32);
+    SDL_SetWindowIcon(main_window, icon);
+    SDL_FreeSurface(icon);
+    DescribeMainWindowFrame(main_window);
+}
+
+void PrepareWindowPicture() {
+    picture =
+        SDL_CreateRGBSurfaceWithFormat(0, kPictureSize, kPictureSize, 8, SDL_PIXELFORMAT_INDEX8);
+    SDL_Color colours[kPaletteEntries];
+    for (int i = 0; i < kPaletteEntries; ++i) {
+        const PaletteEntry& entry = frame_surface.palette[i];
+        colours[i] = {entry.red, entry.green, entry.blue, SDL_ALPHA_OPAQUE};
+    }
+    SDL_SetPaletteColors(picture->format->palette, colours, 0, kPaletteEntries);
+}
+
+void PaintMainWindow() {
+    SDL_Surface* surface = SDL_GetWindowSurface(main_window);
+    if (!surface) {
+        return;
+    }
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 192, 192, 192));
+    BlitPicture(surface);
+    SDL_UpdateWindowSurface(main_window);
+    painted_surface = surface;
+}
+
+void RepaintWindow() {
+    SDL_Surface* surface = SDL_GetWindowSurface(main_window);
+    if (!surface) {
+        return;
+    }
+    if (surface != painted_surface) {
+        PaintMainWindow();
+        return;
+    }
+    // Only the picture: a frame never touches the margins.
+    BlitPicture(surface);
+    const SDL_Rect at{kMargin, kMargin, kPictureSize, kPictureSize};
+    SDL_UpdateWindowSurfaceRects(main_window, &at, 1);
+}
+
+bool IsMainWindowEvent(const SDL_Event& event) {
+    const Uint32 id = EventWindowId(event);
+    return id != 0 && id == SDL_GetWindowID(main_window);
+}
+
+bool IsCloseRequest(const SDL_Event& event) {
+    return event.type == SDL_QUIT ||
+           (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE);
+}
+
+void HandleMainWindowEvent(const SDL_Event& event) {
+    if (event.type != SDL_WINDOWEVENT || !IsMainWindowEvent(event)) {
+        return;
+    }
+    switch (event.window.event) {
+        case SDL_WINDOWEVENT_EXPOSED:
+            PaintMainWindow();
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            painted_surface = nullptr;
+            break;
+        default:
+            break;
+    }
+}
+
+bool IsKeyDown(uint8_t virtual_key) {
+    // SDL keeps this state up to date each time the loop looks for events,
+    // which it does on every pass.
+    const Uint8* state = SDL_GetKeyboardState(nullptr);
+    SDL_Scancode scancodes[2];
+    const int count = ScancodesForKey(virtual_key, scancodes);
+    for (int i = 0; i < count; ++i) {
+        if (state[scancodes[i]]) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void InstallExitSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnExitSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal_number : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaction(signal_number, &action, nullptr);
+    }
+}
+
+bool ExitSignalArrived() {
+    return exit_signal != 0;
+}
+
+void QuitGame() {
+    SaveRankTable();
+    SDL_FreeSurface(picture);
+    picture = nullptr;
+    SDL_DestroyWindow(main_window);
+    main_window = nullptr;
+    ReleaseRenderFonts();
+    SDL_Quit();
+    std::exit(0);
+}

@@ -1,0 +1,45 @@
+// What the Linux program's own files share: the main window, its painting,
+// and the orderly way out that every loop of the program can take.
+#pragma once
+
+#include <SDL.h>
+
+extern SDL_Window* main_window;
+
+// Creates the main window, hidden, with its caption, icon and fixed client
+// size of 528 x 528.
+void CreateMainWindow();
+
+// Before a window is shown: the frame buttons the window manager offers. The
+// main window has minimise and close, a dialog has no button at all.
+void DescribeMainWindowFrame(SDL_Window* window);
+void DescribeDialogFrame(SDL_Window* window);
+
+// After the main window exists: X11 errors about windows that have just
+// gone are ignored instead of ending the game, and a display that goes away
+// still gets the ranking saved.
+void TolerateWindowSystemErrors();
+
+// Takes the frame surface's palette for the window's copy of the picture; the
+// palette must have been drawn already.
+void PrepareWindowPicture();
+
+// The whole client area: the light-grey margins and the picture as the frame
+// surface holds it now. Drawn on exposure; it draws no frame of the game.
+void PaintMainWindow();
+
+// What the main window does with an event while a loop of the program holds
+// the thread: repaint on exposure. Close requests are left to the caller.
+void HandleMainWindowEvent(const SDL_Event& event);
+
+// The window an input or window event is for; 0 for other events.
+Uint32 EventWindowId(const SDL_Event& event);
+bool IsMainWindowEvent(const SDL_Event& event);
+bool IsCloseRequest(const SDL_Event& event);
+
+// SIGTERM, SIGINT and SIGHUP only set a flag; the loops look at it.
+void InstallExitSignals();
+bool ExitSignalArrived();
+
+// Saves the ranking, releases the windows and ends the process with code 0.
+[[noreturn]] void QuitGame();
