@@ -95,6 +95,9 @@ constexpr StandIn kStandIns[] = {
     {"System", "Liberation Sans", "sans-serif", nullptr, false, true, 16},
 };
 
+// "ＭＳ ゴシック" in code page 932.
+constexpr const char* kGothicCp932 = "\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e";
+
 struct ResolvedFace {
     std::string name;
     bool bold_asked;
@@ -132,6 +135,10 @@ struct RenderFont {
     mutable Glyph ascii[128];
     mutable bool ascii_ready[128] = {};
     mutable std::unordered_map<char32_t, Glyph> others;
+    // Japanese Windows' system font draws kanji and kana; its Latin stand-in
+    // has none, so those characters come from a Japanese gothic of the same
+    // cell height.
+    bool japanese_fallback = false;
 };
 
 namespace {
@@ -363,6 +370,12 @@ Glyph MakeGlyph(const RenderFont& font, char32_t character) {
     }
     // A character the face lacks shows its .notdef glyph (index 0).
     const FT_UInt index = FT_Get_Char_Index(face, character);
+    if (index == 0 && character >= 0x80 && font.japanese_fallback) {
+        const RenderFont* gothic = OpenRenderFont(kGothicCp932, font.cell_height, 0, 700);
+        if (gothic->file && gothic->file != file) {
+            return MakeGlyph(*gothic, character);
+        }
+    }
     if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0) {
         return glyph;
     }
@@ -531,6 +544,7 @@ const RenderFont* OpenRenderFont(const char* face_cp932, int32_t height, int32_t
                                       : resolved.file->os2_average;
             SetUpScale(*font, stand_in ? stand_in->default_height : 16);
         }
+        font->japanese_fallback = name == "System";
     }
     renderer.fonts.push_back(std::move(font));
     return renderer.fonts.back().get();

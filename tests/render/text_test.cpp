@@ -352,6 +352,21 @@ TEST(RenderJapanese, EveryCharacterOfTheCreditsShows) {
     EXPECT_NE(kanji.count, missing.count);
 }
 
+TEST(RenderJapanese, TheSystemFontDrawsJapaneseNames) {
+    // The ranking rows are drawn in the system font; a player's Japanese name
+    // must show as its own characters, not as boxes.
+    const RenderFont* system = OpenRenderFont("System", 16, 0);
+    const char te[] = "\x83\x65";  // テ
+    const char su[] = "\x83\x58";  // ス
+    Picture a(40, 30);
+    Picture b(40, 30);
+    DrawString(a.AsCanvas(), system, 2, 2, te, 2, 1, a.All());
+    DrawString(b.AsCanvas(), system, 2, 2, su, 2, 1, b.All());
+    EXPECT_GT(std::count(a.pixels.begin(), a.pixels.end(), 1), 10);
+    EXPECT_NE(a.pixels, b.pixels) << "two kana drawn alike: a missing-glyph box";
+    EXPECT_GT(TextWidth(system, te, 2), TextWidth(system, "i", 1));
+}
+
 TEST(RenderPrefix, AmpersandUnderlinesTheNextCharacter) {
     const RenderFont* font = OpenRenderFont(kFaceTimes, 50, 20);
     EXPECT_EQ(Width(font, "A&&B", kTextPrefix), Width(font, "A&B"));
