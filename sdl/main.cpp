@@ -16,6 +16,23 @@
 
 namespace {
 
+// One pass of the main window's event handling: the orderly exit on a signal
+// or a close request, otherwise the one waiting event. False when none waited.
+bool ServeOneEvent() {
+    if (ExitSignalArrived()) {
+        QuitGame();
+    }
+    SDL_Event event;
+    if (!SDL_PollEvent(&event)) {
+        return false;
+    }
+    if (IsCloseRequest(event)) {
+        QuitGame();
+    }
+    HandleMainWindowEvent(event);
+    return true;
+}
+
 // Serves the window's events, drawing no frame, for the requested time.
 void HoldFirstFrame() {
     const char* hold = std::getenv("KOBARU_HOLD_FIRST_FRAME_MS");
@@ -25,16 +42,7 @@ void HoldFirstFrame() {
     const auto hold_ms = static_cast<Uint32>(std::strtoul(hold, nullptr, 10));
     const Uint32 start = SDL_GetTicks();
     while (SDL_GetTicks() - start < hold_ms) {
-        if (ExitSignalArrived()) {
-            QuitGame();
-        }
-        SDL_Event event;
-        if (SDL_PollEvent(&event)) {
-            if (IsCloseRequest(event)) {
-                QuitGame();
-            }
-            HandleMainWindowEvent(event);
-        } else {
+        if (!ServeOneEvent()) {
             SDL_Delay(5);
         }
     }
@@ -76,16 +84,7 @@ int main(int, char**) {
 
     StartFirstGame();
     for (;;) {
-        if (ExitSignalArrived()) {
-            QuitGame();
-        }
-        SDL_Event event;
-        if (SDL_PollEvent(&event)) {
-            if (IsCloseRequest(event)) {
-                QuitGame();
-            }
-            HandleMainWindowEvent(event);
-        } else {
+        if (!ServeOneEvent()) {
             RunFrame();
         }
     }
