@@ -27,7 +27,8 @@ constexpr const char* kMissingRankFile = "/nonexistent/kobaru-bench/rank.txt";
 void StartGame() {
     random_source.state = 1;
     game = GameState{};
-    LoadRankTable(kMissingRankFile);
+    rank_file.path = kMissingRankFile;
+    LoadRankTable();
     CreateFrameSurface();
     StartFirstGame();
 }

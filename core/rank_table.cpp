@@ -1,14 +1,17 @@
 #include "core/rank_table.h"
 
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <string>
-#include <system_error>
+
+#include "core/file_store.h"
 
 RankTable rank_table;
+RankFileLocation rank_file;
 
 namespace {
+
+// A file that was there but could not be read at start-up holds a ranking
+// this run does not know; saving the defaults over it would lose it.
+bool keep_hands_off_rank_file = false;
 
 constexpr std::size_t kNamesOffset = 20;
 constexpr std::size_t kPlayNumberOffset = 1300;
@@ -80,40 +83,25 @@ void SetDefaultRankTable() {
     rank_table.play_number = 0;
 }
 
-void LoadRankTable(const char* path) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) {
+void LoadRankTable() {
+    uint8_t image[kRankFileBytes] = {};
+    std::size_t got = 0;
+    const StoredFile found = ReadStoredFile(rank_file.path.c_str(), image, kRankFileBytes, got);
+    keep_hands_off_rank_file = found == StoredFile::Unusable;
+    if (found != StoredFile::Read) {
         SetDefaultRankTable();
         return;
     }
-    uint8_t image[kRankFileBytes] = {};
-    const std::size_t got = std::fread(image, 1, kRankFileBytes, file);
-    std::fclose(file);
     DecodeRankTable(image, got, rank_table);
 }
 
-void SaveRankTable(const char* path) {
-    uint8_t image[kRankFileBytes];
-    EncodeRankTable(rank_table, image);
-
-    const std::string temporary = std::string(path) + ".new";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
+void SaveRankTable() {
+    if (keep_hands_off_rank_file) {
         return;
     }
-    bool written = std::fwrite(image, 1, kRankFileBytes, file) == kRankFileBytes;
-    written = std::fflush(file) == 0 && written;
-    written = std::fclose(file) == 0 && written;
-
-    std::error_code error;
-    if (written) {
-        // Replaces the old file in one step (on Windows too, where a plain
-        // rename would refuse an existing target).
-        std::filesystem::rename(temporary, path, error);
-    }
-    if (!written || error) {
-        std::filesystem::remove(temporary, error);
-    }
+    uint8_t image[kRankFileBytes];
+    EncodeRankTable(rank_table, image);
+    WriteStoredFile(rank_file.path.c_str(), image, kRankFileBytes, rank_file.make_folder);
 }
 
 bool QualifiesForRanking(int32_t score) {

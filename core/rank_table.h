@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 constexpr int kRankRows = 5;
 constexpr std::size_t kNameField = 256;
@@ -23,15 +24,26 @@ extern RankTable rank_table;
 
 constexpr const char* kRankFileName = "rank.txt";
 
-// Reads the table from the file, or builds the default table when the file
-// cannot be opened. A short file fills only its leading bytes (the rest stay
-// zero), a long one is read for its first 1304 bytes; nothing is validated.
-void LoadRankTable(const char* path = kRankFileName);
+// Where the table is kept: rank.txt in the working directory, unless the
+// frontend names another place before LoadRankTable. Only a per-user data
+// folder is made by the first save if it is missing.
+struct RankFileLocation {
+    std::string path = kRankFileName;
+    bool make_folder = false;
+};
 
-// Writes the table. The new image goes to a temporary file beside the old one
-// and replaces it only once it is completely written, so a failed save never
-// costs the player the previous ranking. Failures are silent.
-void SaveRankTable(const char* path = kRankFileName);
+extern RankFileLocation rank_file;
+
+// Reads the table from the file, or builds the default table when there is
+// no readable regular file. A short file fills only its leading bytes (the
+// rest stay zero), a long one is read for its first 1304 bytes; nothing is
+// validated.
+void LoadRankTable();
+
+// Writes the table, silently, through the platform's careful save (see
+// core/file_store.h). A file that was there but could not be read by
+// LoadRankTable is never saved over.
+void SaveRankTable();
 
 bool QualifiesForRanking(int32_t score);
 

@@ -1,6 +1,10 @@
 #include "tests/core/fake_frontend.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "core/frontend.h"
 #include "core/game_state.h"
@@ -15,6 +19,22 @@ void ResetWorld() {
     std::memset(entered_name, 0, sizeof entered_name);
     SetDefaultRankTable();
     random_source.state = 1;
+    // The core saves after every finished game; each test starts with no
+    // file, in a place of this run's own.
+    static const std::string path =
+        (std::filesystem::temp_directory_path() /
+         ("kobaru-core-test-" +
+          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
+          ".rank.txt"))
+            .string();
+    static const bool removed_at_exit = std::atexit([] {
+                                            std::error_code ignored;
+                                            std::filesystem::remove(path, ignored);
+                                        }) == 0;
+    (void)removed_at_exit;
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    rank_file = RankFileLocation{path, false};
 }
 
 uint32_t GetTick() {

@@ -16,10 +16,13 @@
 
 namespace {
 
+// In memory where there is room, as every save is synced to the disk.
 std::string WorkDir() {
     static const std::string dir = [] {
-        char templ[] = "/tmp/kobaru-fuzz-XXXXXX";
-        const char* made = ::mkdtemp(templ);
+        char in_memory[] = "/dev/shm/kobaru-fuzz-rank-XXXXXX";
+        char on_disk[] = "/tmp/kobaru-fuzz-rank-XXXXXX";
+        const char* made = ::mkdtemp(in_memory);
+        made = made ? made : ::mkdtemp(on_disk);
         if (!made) {
             std::abort();
         }
@@ -71,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::fclose(file);
 
     rank_table = RankTable{};
-    LoadRankTable(path.c_str());
+    rank_file.path = path;
+    LoadRankTable();
 
     // A score and a name from the input's tail, the name NUL-terminated and at
     // most 255 bytes as the name prompt gives it.
@@ -92,10 +96,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         sink = NameLength(rank_table.player_names[i]) + std::strlen(row);
     }
 
-    SaveRankTable(path.c_str());
+    SaveRankTable();
     const RankTable saved = rank_table;
     rank_table = RankTable{};
-    LoadRankTable(path.c_str());
+    LoadRankTable();
     if (std::memcmp(&saved, &rank_table, sizeof saved) != 0) {
         std::abort();
     }

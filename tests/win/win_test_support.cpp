@@ -64,8 +64,12 @@ void ScratchDirectoryTest::SetUp() {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name = std::string("kobaru-win-") + info->test_suite_name() + "-" +
-                             info->name() + "-" + std::to_string(GetCurrentProcessId());
+    std::string name = std::string("kobaru-win-") + info->test_suite_name() + "-" + info->name() +
+                       "-" + std::to_string(GetCurrentProcessId());
+    // Parameterised tests have slashes in their names.
+    for (char& c : name) {
+        c = c == '/' ? '-' : c;
+    }
     directory_ = std::wstring(temp) + std::wstring(name.begin(), name.end());
     CreateDirectoryW(directory_.c_str(), nullptr);
     ASSERT_TRUE(SetCurrentDirectoryW(directory_.c_str()));
@@ -73,8 +77,22 @@ void ScratchDirectoryTest::SetUp() {
 
 void ScratchDirectoryTest::TearDown() {
     SetCurrentDirectoryW(previous_.c_str());
-    for (const wchar_t* file : {L"\\rank.txt", L"\\rank.txt.new"}) {
-        DeleteFileW((directory_ + file).c_str());
+    // Whatever a test left: files (read-only ones too) and empty folders.
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((directory_ + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring path = directory_ + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (!DeleteFileW(path.c_str())) {
+                RemoveDirectoryW(path.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
     }
     RemoveDirectoryW(directory_.c_str());
 }

@@ -1,0 +1,208 @@
+// The rank file on POSIX systems: read without ever blocking, saved so that a
+// crash, a full disk or a power cut leaves either the old file or the new one.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "core/file_store.h"
+
+namespace {
+
+// Links are followed at most this many times, as the kernel does.
+constexpr int kMostLinks = 40;
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a chain of symbolic links ends at, which need not exist yet; false
+// for a loop or a link that cannot be read.
+bool FinalTarget(const char* path, std::string& target) {
+    target = path;
+    for (int hops = 0; hops <= kMostLinks; ++hops) {
+        struct stat status;
+        if (::lstat(target.c_str(), &status) != 0) {
+            return errno == ENOENT;
+        }
+        if (!S_ISLNK(status.st_mode)) {
+            return true;
+        }
+        std::vector<char> link(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 255) +
+                               1);
+        const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= link.size()) {
+            return false;
+        }
+        std::string next(link.data(), static_cast<std::size_t>(length));
+        // A relative link is read from the folder that holds it.
+        target = next[0] == '/' ? next : FolderOf(target) + "/" + next;
+    }
+    return false;
+}
+
+bool WriteAll(int fd, const uint8_t* bytes, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t wrote = ::pwrite(fd, bytes + done, size - done, static_cast<off_t>(done));
+        if (wrote < 0 && errno == EINTR) {
+            continue;
+        }
+        if (wrote <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+// The rename is only durable once the folder's entry is on the disk too.
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// A missing folder (the per-user data folder before the first save) is made
+// private to the player, as the XDG base directory rules ask.
+void MakeFolders(const std::string& folder) {
+    for (std::size_t at = folder.find('/', 1); at != std::string::npos;
+         at = folder.find('/', at + 1)) {
+        ::mkdir(folder.substr(0, at).c_str(), 0700);
+    }
+    ::mkdir(folder.c_str(), 0700);
+}
+
+enum class Replacement { Done, Failed, NoTemporary };
+
+// Writes a complete, synced copy beside target and renames it over target.
+// An existing file's mode, owner and group go to the copy first; where the
+// owner cannot be kept, the caller writes in place instead.
+Replacement ReplaceThroughCopy(const std::string& target, const uint8_t* bytes, std::size_t size,
+                               const struct stat* existing, bool make_folder) {
+    const std::string folder = FolderOf(target);
+    const std::size_t slash = target.find_last_of('/');
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string copy = folder + "/" + name + ".XXXXXX";
+    // mkostemp creates the name exclusively and never through a link, so a
+    // stale copy of any kind, or one planted by someone else, is no obstacle.
+    int fd = ::mkostemp(copy.data(), O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT && make_folder) {
+        MakeFolders(folder);
+        copy = folder + "/" + name + ".XXXXXX";
+        fd = ::mkostemp(copy.data(), O_CLOEXEC);
+    }
+    if (fd < 0) {
+        return Replacement::NoTemporary;
+    }
+    mode_t mode;
+    if (existing) {
+        if ((existing->st_uid != ::geteuid() || existing->st_gid != ::getegid()) &&
+            ::fchown(fd, existing->st_uid, existing->st_gid) != 0) {
+            ::close(fd);
+            ::unlink(copy.c_str());
+            return Replacement::NoTemporary;
+        }
+        mode = existing->st_mode & 07777;
+    } else {
+        // As a plain create would make it.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    bool ok = WriteAll(fd, bytes, size);
+    ok = ok && ::fchmod(fd, mode) == 0;
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(copy.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(copy.c_str());
+        return Replacement::Failed;
+    }
+    SyncFolder(folder);
+    return Replacement::Done;
+}
+
+// Over the old bytes, without truncating first, so that other hard links see
+// the new table and a failed write still leaves a file of full length.
+void WriteInPlace(const std::string& target, const uint8_t* bytes, std::size_t size) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    struct stat status;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && WriteAll(fd, bytes, size)) {
+        if (status.st_size > static_cast<off_t>(size)) {
+            ::ftruncate(fd, static_cast<off_t>(size));
+        }
+        ::fsync(fd);
+    }
+    ::close(fd);
+}
+
+}  // namespace
+
+StoredFile ReadStoredFile(const char* path, uint8_t* buffer, std::size_t capacity,
+                          std::size_t& got) {
+    got = 0;
+    // Non-blocking, so that opening a FIFO returns at once; it is then
+    // refused without a read.
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT || errno == ENOTDIR ? StoredFile::Missing : StoredFile::Unusable;
+    }
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return StoredFile::Unusable;
+    }
+    while (got < capacity) {
+        const ssize_t read = ::read(fd, buffer + got, capacity - got);
+        if (read < 0 && errno == EINTR) {
+            continue;
+        }
+        if (read < 0) {
+            ::close(fd);
+            got = 0;
+            return StoredFile::Unusable;
+        }
+        if (read == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(read);
+    }
+    ::close(fd);
+    return StoredFile::Read;
+}
+
+void WriteStoredFile(const char* path, const uint8_t* bytes, std::size_t size, bool make_folder) {
+    std::string target;
+    if (!FinalTarget(path, target)) {
+        return;
+    }
+    struct stat status;
+    if (::lstat(target.c_str(), &status) != 0) {
+        if (errno == ENOENT) {
+            ReplaceThroughCopy(target, bytes, size, nullptr, make_folder);
+        }
+        return;
+    }
+    // Never anything the plain write of the original could not have written.
+    if (!S_ISREG(status.st_mode) || ::access(target.c_str(), W_OK) != 0) {
+        return;
+    }
+    if (status.st_nlink == 1 &&
+        ReplaceThroughCopy(target, bytes, size, &status, false) != Replacement::NoTemporary) {
+        return;
+    }
+    WriteInPlace(target, bytes, size);
+}

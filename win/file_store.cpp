@@ -1,0 +1,173 @@
+// The rank file on Windows: read without ever blocking, saved so that a
+// crash, a full disk or a power cut leaves either the old file or the new one.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <string>
+
+#include "core/file_store.h"
+
+namespace {
+
+std::wstring Wide(const char* path) {
+    const int count = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(count > 0 ? count : 1), L'\0');
+    if (count > 0) {
+        MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), count);
+    }
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
+}
+
+bool WriteAll(HANDLE file, const uint8_t* bytes, std::size_t size) {
+    DWORD wrote = 0;
+    return WriteFile(file, bytes, static_cast<DWORD>(size), &wrote, nullptr) && wrote == size;
+}
+
+// A symbolic link names the file that is really saved; the link stays.
+std::wstring FinalTarget(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return path;
+    }
+    HANDLE file =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return path;
+    }
+    std::wstring final_path(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(file, final_path.data(),
+                                             static_cast<DWORD>(final_path.size()), 0);
+    if (length >= final_path.size()) {
+        final_path.resize(length + 1);
+        length = GetFinalPathNameByHandleW(file, final_path.data(),
+                                           static_cast<DWORD>(final_path.size()), 0);
+    }
+    CloseHandle(file);
+    if (length == 0 || length >= final_path.size()) {
+        return path;
+    }
+    final_path.resize(length);
+    return final_path;
+}
+
+enum class Replacement { Done, Failed, NoTemporary };
+
+Replacement ReplaceThroughCopy(const std::wstring& target, const uint8_t* bytes, std::size_t size,
+                               DWORD attributes) {
+    // A new, uniquely named file beside the target; GetTempFileName creates
+    // it, so no stale file of that name is ever reused.
+    wchar_t copy[MAX_PATH + 1];
+    if (GetTempFileNameW(FolderOf(target).c_str(), L"rnk", 0, copy) == 0) {
+        return Replacement::NoTemporary;
+    }
+    HANDLE file = CreateFileW(copy, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DeleteFileW(copy);
+        return Replacement::NoTemporary;
+    }
+    bool ok = WriteAll(file, bytes, size);
+    ok = FlushFileBuffers(file) && ok;
+    ok = CloseHandle(file) && ok;
+    if (ok && attributes != INVALID_FILE_ATTRIBUTES) {
+        SetFileAttributesW(copy, attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
+    }
+    ok =
+        ok && MoveFileExW(copy, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) {
+        DeleteFileW(copy);
+        return Replacement::Failed;
+    }
+    return Replacement::Done;
+}
+
+}  // namespace
+
+StoredFile ReadStoredFile(const char* path, uint8_t* buffer, std::size_t capacity,
+                          std::size_t& got) {
+    got = 0;
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                   ? StoredFile::Missing
+                   : StoredFile::Unusable;
+    }
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return StoredFile::Unusable;
+    }
+    while (got < capacity) {
+        DWORD read = 0;
+        if (!ReadFile(file, buffer + got, static_cast<DWORD>(capacity - got), &read, nullptr)) {
+            CloseHandle(file);
+            got = 0;
+            return StoredFile::Unusable;
+        }
+        if (read == 0) {
+            break;
+        }
+        got += read;
+    }
+    CloseHandle(file);
+    return StoredFile::Read;
+}
+
+// The Windows program keeps rank.txt in its working directory only, so it
+// never has a folder to make.
+void WriteStoredFile(const char* path, const uint8_t* bytes, std::size_t size, bool) {
+    const std::wstring target = FinalTarget(Wide(path));
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) {
+            ReplaceThroughCopy(target, bytes, size, INVALID_FILE_ATTRIBUTES);
+        }
+        return;
+    }
+    // Never anything the plain write of the original could not have written.
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY)) {
+        return;
+    }
+    HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool single_link = GetFileType(file) == FILE_TYPE_DISK &&
+                             GetFileInformationByHandle(file, &information) &&
+                             information.nNumberOfLinks == 1;
+    if (single_link) {
+        CloseHandle(file);
+        if (ReplaceThroughCopy(target, bytes, size, attributes) != Replacement::NoTemporary) {
+            return;
+        }
+        file = CreateFileW(target.c_str(), GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return;
+        }
+    }
+    // In place: other hard links see the new table, and a failed write still
+    // leaves a file of full length.
+    if (GetFileType(file) == FILE_TYPE_DISK && WriteAll(file, bytes, size)) {
+        SetEndOfFile(file);
+        FlushFileBuffers(file);
+    }
+    CloseHandle(file);
+}
