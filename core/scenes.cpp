@@ -99,6 +99,9 @@ void ResultStep() {
     if (QualifiesForRanking(game.final_ans)) {
         PromptForName(entered_name);
         InsertRanking(game.final_ans, entered_name);
+        // Every finished game reaches the disk at once, so a crash or a kill
+        // later in the run costs at most the game in progress.
+        SaveRankTable();
     }
     ShowRanking();
     game.scene = Scene::Ending;
@@ -118,6 +121,7 @@ void EndingFrame() {
     if (by_return || TicksSince(GetTick(), game.ending_start_tick) > kEndingTimeoutMs) {
         game.scene = Scene::Title;
         rank_table.play_number = WrappingAdd(rank_table.play_number, 1);
+        SaveRankTable();
         ResetGame();
     }
     RepaintWindow();

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
 
 #include "core/frontend.h"
 #include "core/game_state.h"
@@ -205,6 +209,34 @@ TEST_F(SceneCycle, PlayNumberRisesOnlyWhenTheEndingEnds) {
     }
     EXPECT_EQ(rank_table.play_number, 1);
     EXPECT_EQ(game.scene, Scene::Title);
+}
+
+TEST_F(SceneCycle, EveryFinishedGameReachesTheFileAtOnce) {
+    const auto on_disk = [] {
+        std::ifstream in(rank_file.path, std::ios::binary);
+        const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+        RankTable table{};
+        DecodeRankTable(bytes.data(), bytes.size(), table);
+        return table;
+    };
+    game.scene = Scene::Result;
+    game.final_ans = 1;  // does not rank
+    FrameAt(100000);
+    EXPECT_FALSE(std::filesystem::exists(rank_file.path)) << "nothing placed, nothing saved";
+    FrameAt(105011);
+    ASSERT_EQ(game.scene, Scene::Title);
+    EXPECT_EQ(on_disk().play_number, 1) << "saved when the ending counted the game";
+
+    fake.name_to_enter = "new";
+    game.scene = Scene::Result;
+    game.final_ans = 3;
+    FrameAt(110000);
+    const RankTable placed = on_disk();
+    EXPECT_EQ(placed.points[3], 3);
+    EXPECT_STREQ(placed.player_names[3], "new");
+    EXPECT_EQ(placed.play_number, 1) << "saved as soon as the score was placed";
+    FrameAt(115011);
+    EXPECT_EQ(on_disk().play_number, 2);
 }
 
 }  // namespace

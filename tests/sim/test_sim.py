@@ -139,10 +139,25 @@ class WholeGames(SimCase):
         self.assertEqual(final["play_number"], 1)
         self.assertEqual(self.read_rank(), default_table(play_number=1))
 
-    def test_killed_game_saves_nothing(self):
-        self.write_rank(default_table(play_number=7))
-        self.run_sim("press return\nrun 40000 10\n")
-        self.assertEqual(self.read_rank(), default_table(play_number=7))
+    def test_killed_game_keeps_every_finished_game(self):
+        # A low fifth score, so the drill's 0 ranks; SIGKILL once the ending
+        # has handed back to the title.
+        self.write_rank(default_table(points=(5, 4, 3, 2, -100), play_number=7))
+        proc = subprocess.Popen([SIM], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                cwd=self.dir, text=True)
+        try:
+            proc.stdin.write("name killed\npress return\nrun 600 10\nrelease return\n"
+                             "run 40000 10\nprint\n")
+            proc.stdin.flush()
+            states = [json.loads(proc.stdout.readline()) for _ in range(3)]
+            self.assertEqual(states[-1]["scene"], "title")
+            proc.kill()
+        finally:
+            proc.wait(timeout=30)
+        # The new name is copied over the old one through its NUL only.
+        names = [b"DEFAULT_PLAYER"] * 4 + [b"killed\0_PLAYER"]
+        self.assertEqual(self.read_rank(),
+                         default_table(points=(5, 4, 3, 2, 0), names=names, play_number=8))
 
     def test_close_mid_drill_keeps_the_old_ranking(self):
         self.write_rank(default_table(points=(9, 8, 7, 6, -100)))
