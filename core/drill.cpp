@@ -49,22 +49,22 @@ Verdict JudgeKeys() {
 void Score(Verdict verdict) {
     if (verdict == Verdict::Correct) {
         if (game.combo_live == 1) {
-            ++game.combo;
+            game.combo = WrappingAdd(game.combo, 1);
         }
         game.miss = 0;
         game.miss_live = 0;
         game.combo_live = 1;
         game.combo_tick = GetTick();
-        game.ans += StreakPoints(game.combo);
+        game.ans = WrappingAdd(game.ans, StreakPoints(game.combo));
     } else if (verdict == Verdict::Wrong) {
         if (game.miss_live == 1) {
-            ++game.miss;
+            game.miss = WrappingAdd(game.miss, 1);
         }
         game.combo = 0;
         game.combo_live = 0;
         game.miss_live = 1;
-        const int32_t penalty = StreakPoints(game.miss);
-        game.ans = game.ans - penalty > kScoreFloor ? game.ans - penalty : kScoreFloor;
+        const int32_t lowered = WrappingSub(game.ans, StreakPoints(game.miss));
+        game.ans = lowered > kScoreFloor ? lowered : kScoreFloor;
     }
 }
 

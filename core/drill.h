@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "core/game_state.h"
+
 constexpr int32_t kScoreFloor = -9999;
 constexpr uint32_t kComboWindowMs = 900;
 constexpr int32_t kAnimationStart = 8;
@@ -11,7 +13,9 @@ constexpr int32_t kAnimationStart = 8;
 void AdvanceRow(int32_t row[20]);
 
 // Points gained by a correct answer (or lost by a wrong one) for a streak
-// counter as the answer has just updated it.
+// counter as the answer has just updated it. Like all score arithmetic it
+// wraps as a 32-bit two's complement integer, which a real 30-second drill
+// never reaches but a scripted clock can.
 inline int32_t StreakPoints(int32_t streak) {
-    return streak * streak * 3 + 1;
+    return WrappingAdd(WrappingMul(WrappingMul(streak, streak), 3), 1);
 }

@@ -306,4 +306,24 @@ TEST(AdvanceRow, ShiftsLeftAndDealsOneDigit) {
     EXPECT_EQ(row[19], 41 % 10) << "one draw from the start state";
 }
 
+TEST_F(Drill, ComboPastTwoToTheThirtyFirstPointsWrapsAsTwosComplement) {
+    // Setting the clock back to the same tick after every answer holds both
+    // the coarse clock and the combo window open, as a script can. The 26756th
+    // answer of one combo is worth 3 x 26755^2 + 1 points, more than 2^31 - 1.
+    constexpr uint64_t kAnswers = 26756;
+    for (uint64_t k = 0; k < kAnswers; ++k) {
+        AnswerAt(kStart, CorrectDigit());
+        for (uint32_t t = kStart + 11; t <= kStart + 77; t += 11) {
+            FrameAt(t);
+        }
+    }
+    EXPECT_EQ(game.combo, 26755);
+    EXPECT_EQ(StreakPoints(26755), -2147477220);
+    // The sum of 3k^2 + 1 for k = 0 .. n - 1, by its closed form, modulo 2^32.
+    const uint64_t n = kAnswers;
+    const uint64_t sum = n + (n - 1) * n * (2 * n - 1) / 2;
+    EXPECT_EQ(game.ans, static_cast<int32_t>(static_cast<uint32_t>(sum)));
+    EXPECT_EQ(game.ans, 1846931182);
+}
+
 }  // namespace
