@@ -17,11 +17,21 @@ struct SimWorld {
 
 extern SimWorld sim;
 
+// The simulator's own output could not be written (standard output closed,
+// a broken pipe, a full disk); errno's value at the failure.
+struct OutputError {
+    int error;
+};
+
+// Everything as at the start of a fresh process, then the game's start-up:
+// the rank table, the surface and palette, the first game at start_tick.
+void StartSimulator(uint32_t start_tick);
+
 // Appends s to out as a JSON string literal (s is UTF-8).
 void AppendJsonString(std::string& out, const std::string& s);
 
 // Writes one line to standard output and flushes it, so a program driving the
-// simulator over a pipe sees every event as it happens.
+// simulator over a pipe sees every event as it happens. Throws OutputError.
 void EmitLine(const std::string& line);
 
 // The scene's name as the printed state and the frame trace give it.

@@ -1,18 +1,33 @@
 // The simulator's side of the core's frontend seam: the scripted clock and
 // keys, the end of a drawn frame, and the name prompt and ranking display as
 // JSON events. The picture itself is drawn by the portable renderer.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "core/frontend.h"
 #include "core/game_state.h"
+#include "core/random_source.h"
 #include "core/rank_table.h"
 #include "render/cp932.h"
+#include "render/surface.h"
 #include "render/surface_ops.h"
 #include "sim/sim.h"
 
 SimWorld sim;
+
+void StartSimulator(uint32_t start_tick) {
+    sim = SimWorld{};
+    sim.tick = start_tick;
+    game = GameState{};
+    random_source = RandomSource{1};
+    std::memset(entered_name, 0, sizeof entered_name);
+    ClearOpTrace();
+    LoadRankTable();
+    CreateFrameSurface();
+    StartFirstGame();
+}
 
 void AppendJsonString(std::string& out, const std::string& s) {
     out += '"';
@@ -33,9 +48,14 @@ void AppendJsonString(std::string& out, const std::string& s) {
 }
 
 void EmitLine(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    errno = 0;
+    const bool written = std::fwrite(line.data(), 1, line.size(), stdout) == line.size() &&
+                         std::fputc('\n', stdout) != EOF && std::fflush(stdout) == 0;
+    if (!written) {
+        const int error = errno;
+        std::clearerr(stdout);
+        throw OutputError{error};
+    }
 }
 
 uint32_t GetTick() {

@@ -249,4 +249,16 @@ TEST_F(RankFile, SaveLoadRoundTrip) {
     EXPECT_EQ(std::memcmp(&saved, &rank_table, sizeof saved), 0);
 }
 
+TEST_F(RankFile, FuzzerRegressionsLoadAndSaveBackTheirFirst1304Bytes) {
+    for (const auto& entry : fs::directory_iterator(KOBARU_RANK_REGRESSIONS)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        Bytes bytes(std::istreambuf_iterator<char>(in), {});
+        WriteFile(bytes);
+        LoadRankTable();
+        SaveRankTable();
+        bytes.resize(kRankFileBytes, 0);
+        EXPECT_EQ(ReadFile(), bytes) << entry.path();
+    }
+}
+
 }  // namespace

@@ -11,6 +11,7 @@ import unittest
 SIM = os.environ["KOBARU_SIM"]
 DEMO = os.environ["KOBARU_DEMO"]
 HERE = os.path.dirname(os.path.abspath(__file__))
+FUZZ_REGRESSIONS = os.path.join(HERE, "..", "fuzz", "script_regressions")
 
 
 def default_table(points=(5, 4, 3, 2, 1), names=None, play_number=0):
@@ -30,7 +31,9 @@ class SimCase(unittest.TestCase):
         self._dir.cleanup()
 
     def run_sim(self, script, *args, expect_status=0):
-        result = subprocess.run([SIM, *args], input=script.encode(), cwd=self.dir,
+        if isinstance(script, str):
+            script = script.encode()
+        result = subprocess.run([SIM, *args], input=script, cwd=self.dir,
                                 capture_output=True, timeout=120)
         self.assertEqual(result.returncode, expect_status, result.stderr.decode())
         lines = [json.loads(line) for line in result.stdout.decode().splitlines()]
@@ -231,41 +234,120 @@ class Names(SimCase):
 
 
 class Errors(SimCase):
-    def check_error(self, script, line_number, line_text):
+    def check_error(self, script, line_number, shown):
         self.write_rank(default_table(play_number=3))
-        lines, err = self.run_sim(script + "\nclose\n", expect_status=2)
-        self.assertIn("line %d" % line_number, err)
-        self.assertIn(line_text, err)
+        lines, err = self.run_sim(script + b"\nclose\n", expect_status=2)
+        self.assertIn("line %d: " % line_number, err)
+        self.assertTrue(err.rstrip("\n").endswith(shown), err)
         self.assertEqual(self.read_rank(), default_table(play_number=3), "nothing is saved")
 
-    def test_unknown_command(self):
-        self.check_error("frame\n# comment\njump 5", 3, "jump 5")
+    def test_bad_lines_name_their_number_and_show_every_byte(self):
+        cases = [
+            (b"frame\n# comment\njump 5", 3, "unknown command 'jump': jump 5"),
+            (b"tick 12x", 1, "bad number '12x': tick 12x"),
+            (b"tick 4294967296", 1, "tick 4294967296"),
+            (b"frame 99999999999999999999999", 1, "frame 99999999999999999999999"),
+            (b"advance -1", 1, "bad number '-1': advance -1"),
+            (b"run +5", 1, "run +5"),
+            (b"press num10", 1, "unknown key 'num10': press num10"),
+            (b"\r\n\vrelease enter", 2, "release enter"),
+            (b"run 100 16", 1, "not a multiple of the step 16: run 100 16"),
+            (b"run 100 0", 1, "run 100 0"),
+            (b"run 4294967295", 1, "too many passes: 4294967295 (at most 10000000): run 4294967295"),
+            (b"frame 10000001", 1, "frame 10000001"),
+            (b"pri\0nt", 1, "a NUL byte in the line: pri\\x00nt"),
+            (b"print \xff\xfe", 1, "not valid UTF-8: print \\xff\\xfe"),
+            (b"# \xc0\x80 overlong", 1, "# \\xc0\\x80 overlong"),
+            (b"press\x01 5\x7f", 1, "press\\x01 5\\x7f"),
+            (b"jump \\ \xe3\x81\x82", 1, "jump \\\\ \u3042"),
+        ]
+        for script, line_number, shown in cases:
+            with self.subTest(script=script):
+                self.check_error(script, line_number, shown)
 
-    def test_bad_numbers(self):
-        self.check_error("tick 12x", 1, "tick 12x")
-        self.check_error("tick 4294967296", 1, "tick 4294967296")
-        self.check_error("advance -1", 1, "advance -1")
-        self.check_error("frame many", 1, "frame many")
+    def test_every_kind_of_blank_separates_and_ends_lines(self):
+        script = b"\r\n \t\v\f\r\n\vtick\f42\v\r\n\r\r\n\x0bprint\x0c\r\n"
+        lines, _ = self.run_sim(script)
+        self.assertEqual([line["tick"] for line in lines], [42])
 
-    def test_unknown_key(self):
-        self.check_error("press num10", 1, "press num10")
-        self.check_error("\nrelease enter", 2, "release enter")
-
-    def test_run_not_a_multiple_of_its_step(self):
-        self.check_error("run 100 16", 1, "run 100 16")
-        self.check_error("run 100 0", 1, "run 100 0")
+    def test_name_takes_its_text_after_exactly_one_separator(self):
+        for separator, text, stored in ((b"\v", b" x", b" x"), (b"\f", b"y", b"y"),
+                                        (b" ", b"\tz ", b"\tz "), (b" ", b"ab\0cd", b"ab"),
+                                        (b" ", b"\xff", b"?")):
+            with self.subTest(separator=separator, text=text):
+                self.write_rank(default_table(points=(5, 4, 3, 2, -100)))
+                script = (b"\fname" + separator + text + b"\r\npress return\nrun 600 10\n"
+                          b"release return\nrun 33000 10\nprint\n")
+                lines, _ = self.run_sim(script)
+                self.assertEqual(lines[-1]["names"][4], stored.decode())
 
     def test_output_before_the_error_is_kept(self):
         lines, err = self.run_sim("print\nbogus\n", expect_status=2)
         self.assertEqual(len(lines), 1)
 
     def test_bad_options(self):
-        for args in (["--start-tick"], ["--start-tick", "x"], ["--frobnicate"],
-                     [os.path.join(self.dir, "missing.txt")]):
+        for args in (["--start-tick"], ["--start-tick", "x"], ["--start-tick", "-1"],
+                     ["--frobnicate"], [os.path.join(self.dir, "missing.txt")], [self.dir]):
             result = subprocess.run([SIM, *args], input=b"", cwd=self.dir,
                                     capture_output=True, timeout=30)
             self.assertEqual(result.returncode, 2, args)
             self.assertTrue(result.stderr, args)
+
+    def test_output_that_cannot_be_written_is_a_failure(self):
+        def run(stdout, **options):
+            return subprocess.run([SIM], input=b"print\nclose\n", cwd=self.dir, stdout=stdout,
+                                  stderr=subprocess.PIPE, timeout=30, **options)
+
+        with open("/dev/full", "wb") as full:
+            result = run(full)
+        self.assertEqual(result.returncode, 3)
+        self.assertIn(b"cannot write the output: No space left on device", result.stderr)
+        result = run(None, preexec_fn=lambda: os.close(1))
+        self.assertEqual(result.returncode, 3, result.stderr)
+        self.assertFalse(os.path.exists(self.rank_path()), "it stopped at the failed print")
+        read_end, write_end = os.pipe()
+        os.close(read_end)
+        result = run(write_end)
+        os.close(write_end)
+        self.assertEqual(result.returncode, 3)
+        self.assertIn(b"Broken pipe", result.stderr)
+
+    def test_fuzzer_findings_neither_crash_nor_hang(self):
+        for name in sorted(os.listdir(FUZZ_REGRESSIONS)):
+            with self.subTest(finding=name), open(os.path.join(FUZZ_REGRESSIONS, name), "rb") as f:
+                result = subprocess.run([SIM], input=f.read(), cwd=self.dir,
+                                        capture_output=True, timeout=120)
+                self.assertIn(result.returncode, (0, 2), result.stderr[-2000:])
+
+
+class Soak(SimCase):
+    @unittest.skipIf(os.environ.get("KOBARU_SANITIZED") == "1",
+                     "AddressSanitizer keeps its own books of freed memory; "
+                     "LeakSanitizer looks for leaks in that build")
+    def test_memory_stays_flat_over_whole_games(self):
+        self.write_rank(default_table(points=(5, 4, 3, 2, -100)))
+        proc = subprocess.Popen([SIM], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                cwd=self.dir)
+
+        def resident_after_games(count):
+            game = (b"name \xe3\x82\xbd\xe3\x83\xbc\xe3\x82\xaf\npress return\nrun 600 10\n"
+                    b"release return\npress 5\nrun 3000 10\nrelease 5\nrun 40000 10\nprint\n")
+            for _ in range(count):
+                proc.stdin.write(game)
+                proc.stdin.flush()
+                while b'"tick"' not in proc.stdout.readline():
+                    pass
+            with open("/proc/%d/status" % proc.pid) as status:
+                return next(int(l.split()[1]) for l in status if l.startswith("VmRSS:"))
+
+        try:
+            after_first = resident_after_games(2)
+            after_many = resident_after_games(40)
+        finally:
+            proc.stdin.close()
+            proc.wait(timeout=60)
+            proc.stdout.close()
+        self.assertLessEqual(after_many - after_first, 64, "KiB grown over 40 more games")
 
 
 class Pipes(SimCase):

@@ -1,0 +1,88 @@
+// Feeds arbitrary bytes to kobaru-sim's script interpreter, a line at a time
+// as a script file gives them. A line may run, close the game or stop the
+// script with an error; nothing else may happen.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "core/game_state.h"
+#include "core/random_source.h"
+#include "core/rank_table.h"
+#include "render/surface.h"
+#include "sim/script.h"
+#include "sim/sim.h"
+
+namespace {
+
+// The simulator just after start-up, taken once: dealing a game draws a
+// quarter of a million random numbers, which would dominate every input.
+struct StartState {
+    SimWorld world;
+    GameState game;
+    RankTable table;
+    RandomSource random;
+    uint8_t stars[kStarFieldBytes];
+    FrameSurface surface;
+};
+
+StartState* start = nullptr;
+
+void Restart() {
+    if (!start) {
+        StartSimulator(1000);
+        start = new StartState{sim, game, rank_table, random_source, {}, frame_surface};
+        std::memcpy(start->stars, star_field, kStarFieldBytes);
+        return;
+    }
+    sim = start->world;
+    game = start->game;
+    rank_table = start->table;
+    random_source = start->random;
+    std::memcpy(star_field, start->stars, kStarFieldBytes);
+    frame_surface = start->surface;
+    std::memset(entered_name, 0, sizeof entered_name);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // rank.txt is read and saved in a folder of the fuzzer's own (in memory
+    // where there is one, as every finished game is synced to the disk), and
+    // the printed state goes nowhere.
+    char in_memory[] = "/dev/shm/kobaru-fuzz-script-XXXXXX";
+    char on_disk[] = "/tmp/kobaru-fuzz-script-XXXXXX";
+    const char* dir = ::mkdtemp(in_memory);
+    dir = dir ? dir : ::mkdtemp(on_disk);
+    if (!dir || ::chdir(dir) != 0 || !std::freopen("/dev/null", "w", stdout)) {
+        std::abort();
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    ::unlink("rank.txt");
+    Restart();
+    // Enough passes for whole games in steps of 20 ms, few enough that no
+    // input runs for long.
+    ScriptLimits limits;
+    limits.most_passes = 5000;
+    limits.snapshot_path = "/dev/null";
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    while (!input.empty()) {
+        const std::size_t newline = input.find('\n');
+        const std::string_view line = input.substr(0, newline);
+        input.remove_prefix(newline == std::string_view::npos ? input.size() : newline + 1);
+        try {
+            if (RunScriptLine(line, limits) == ScriptStep::Closed) {
+                break;
+            }
+        } catch (const ScriptError&) {
+            break;
+        }
+    }
+    return 0;
+}
