@@ -257,7 +257,11 @@ void PromptForName(char name[256]) {
             blink_tick = SDL_GetTicks();
             dirty = true;
         }
-        if (!got || !IsDialogEvent(event, dialog)) {
+        if (!got) {
+            continue;
+        }
+        if (!IsDialogEvent(event, dialog)) {
+            FinishEvent(event);
             continue;
         }
         bool edited = false;
@@ -301,7 +305,6 @@ void PromptForName(char name[256]) {
                 break;
             case SDL_TEXTEDITING_EXT:
                 TakeComposition(view, event.editExt.text, event.editExt.start);
-                SDL_free(event.editExt.text);
                 edited = true;
                 break;
             case SDL_MOUSEBUTTONDOWN:
@@ -345,6 +348,7 @@ void PromptForName(char name[256]) {
             blink_tick = SDL_GetTicks();
             dirty = true;
         }
+        FinishEvent(event);
     }
     std::memcpy(name, field.text.c_str(), field.text.size() + 1);
     SDL_StopTextInput();
@@ -368,7 +372,11 @@ void ShowRanking() {
             dirty = false;
         }
         SDL_Event event;
-        if (!WaitForDialogEvent(event, kSignalCheckMs) || !IsDialogEvent(event, dialog)) {
+        if (!WaitForDialogEvent(event, kSignalCheckMs)) {
+            continue;
+        }
+        if (!IsDialogEvent(event, dialog)) {
+            FinishEvent(event);
             continue;
         }
         switch (event.type) {
@@ -415,6 +423,7 @@ void ShowRanking() {
             default:
                 break;
         }
+        FinishEvent(event);
     }
     CloseDialogWindow(dialog);
 }

@@ -30,6 +30,7 @@ bool ServeOneEvent() {
         QuitGame();
     }
     HandleMainWindowEvent(event);
+    FinishEvent(event);
     return true;
 }
 
@@ -51,6 +52,9 @@ void HoldFirstFrame() {
 }  // namespace
 
 int main(int, char**) {
+    // First of all, so that a signal during start-up also ends the game in
+    // order once its loop runs.
+    InstallExitSignals();
     LoadRankTable();
 
     // The game has its own orderly exit on these signals; SDL's would only
@@ -69,7 +73,6 @@ int main(int, char**) {
         std::fprintf(stderr, "kobaru: no window system: %s\n", SDL_GetError());
         return 1;
     }
-    InstallExitSignals();
 
     CreateMainWindow();
     TolerateWindowSystemErrors();

@@ -164,6 +164,13 @@ bool IsKeyDown(uint8_t virtual_key) {
     return false;
 }
 
+void FinishEvent(SDL_Event& event) {
+    if (event.type == SDL_TEXTEDITING_EXT) {
+        SDL_free(event.editExt.text);
+        event.editExt.text = nullptr;
+    }
+}
+
 void InstallExitSignals() {
     struct sigaction action {};
     action.sa_handler = OnExitSignal;

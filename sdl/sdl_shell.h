@@ -37,6 +37,10 @@ Uint32 EventWindowId(const SDL_Event& event);
 bool IsMainWindowEvent(const SDL_Event& event);
 bool IsCloseRequest(const SDL_Event& event);
 
+// Frees what SDL allocated for an event (the text of a long input-method
+// composition); every loop calls it for every event it took, used or not.
+void FinishEvent(SDL_Event& event);
+
 // SIGTERM, SIGINT and SIGHUP only set a flag; the loops look at it.
 void InstallExitSignals();
 bool ExitSignalArrived();
