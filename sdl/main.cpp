@@ -1,7 +1,9 @@
 // kobaru: the game in an SDL window. One thread runs everything: the loop
 // below handles one waiting event per pass or, when none waits, runs the
-// game's frame call at once, so the game keeps one processor busy and draws
-// whenever its frame gates open.
+// game's frame call. Where that call could do nothing (the tick has not
+// moved since the last one), it sleeps until the next event or the next
+// step of the tick instead, so the game behaves as the Windows program's
+// spinning loop does without keeping a processor busy.
 //
 // KOBARU_HOLD_FIRST_FRAME_MS: a debugging aid for screenshots and tests. When
 // set to a number of milliseconds, the window keeps showing its start-up
@@ -9,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/frame_pace.h"
 #include "core/game_state.h"
 #include "core/rank_table.h"
 #include "render/surface.h"
@@ -34,6 +37,15 @@ bool ServeOneEvent() {
     return true;
 }
 
+// Sleeps until an event arrives or the tick takes its next step; a signal
+// ends the sleep too.
+void WaitForEventOrTickStep() {
+    const uint64_t now = UptimeNs();
+    const uint64_t wait_ns = NextTimerStepAt(now) - now;
+    // Rounded up: woken early, the loop would only find the tick unchanged.
+    SDL_WaitEventTimeout(nullptr, static_cast<int>((wait_ns + 999'999) / 1'000'000));
+}
+
 // Serves the window's events, drawing no frame, for the requested time.
 void HoldFirstFrame() {
     const char* hold = std::getenv("KOBARU_HOLD_FIRST_FRAME_MS");
@@ -44,7 +56,7 @@ void HoldFirstFrame() {
     const Uint32 start = SDL_GetTicks();
     while (SDL_GetTicks() - start < hold_ms) {
         if (!ServeOneEvent()) {
-            SDL_Delay(5);
+            WaitForEventOrTickStep();
         }
     }
 }
@@ -86,9 +98,10 @@ int main(int, char**) {
     HoldFirstFrame();
 
     StartFirstGame();
+    LastFrameCall last_call;
     for (;;) {
-        if (!ServeOneEvent()) {
-            RunFrame();
+        if (!ServeOneEvent() && !RunFrameUnlessIdle(last_call)) {
+            WaitForEventOrTickStep();
         }
     }
 }

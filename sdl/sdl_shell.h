@@ -41,6 +41,9 @@ bool IsCloseRequest(const SDL_Event& event);
 // composition); every loop calls it for every event it took, used or not.
 void FinishEvent(SDL_Event& event);
 
+// The monotonic uptime the tick is counted from, in nanoseconds.
+uint64_t UptimeNs();
+
 // SIGTERM, SIGINT and SIGHUP only set a flag; the loops look at it.
 void InstallExitSignals();
 bool ExitSignalArrived();

@@ -1,17 +1,23 @@
-// The game's clock: the system's uptime in milliseconds, as a 32-bit counter
-// that wraps after 49.7 days, like the tick count the game was made for.
+// The game's clock: the system's uptime, counted as the Windows tick counts
+// it, in steps of the 64 Hz system timer, as a 32-bit counter that wraps
+// after 49.7 days. With it the game has the frame rate, the key repeat and
+// the animation speeds it has on Windows.
 #include <time.h>
 
+#include "core/frame_pace.h"
 #include "core/frontend.h"
+#include "sdl/sdl_shell.h"
 
-uint32_t GetTick() {
+uint64_t UptimeNs() {
     timespec now{};
-    // Uptime including suspended time; the monotonic clock where the kernel
-    // does not know it.
+    // Uptime including suspended time, as on Windows; the monotonic clock
+    // where the kernel does not know it.
     if (clock_gettime(CLOCK_BOOTTIME, &now) != 0) {
         clock_gettime(CLOCK_MONOTONIC, &now);
     }
-    const auto ms =
-        static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
-    return static_cast<uint32_t>(ms);
+    return static_cast<uint64_t>(now.tv_sec) * 1'000'000'000u + static_cast<uint64_t>(now.tv_nsec);
+}
+
+uint32_t GetTick() {
+    return TimerTickAt(UptimeNs());
 }
