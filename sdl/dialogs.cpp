@@ -3,6 +3,7 @@
 // ignores close requests, and the dialog itself cannot be cancelled.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/frontend.h"
 #include "core/rank_table.h"
@@ -32,9 +33,11 @@ constexpr Uint32 kNapMs = 5;
 
 struct DialogWindow {
     SDL_Window* window;
-    SDL_Surface* picture;  // palette indices of the dialog's client area
+    std::vector<uint8_t> pixels;  // palette indices of the client area, in game pixels
     Canvas canvas;
 };
+
+SDL_Color dialog_colours[kDialogInks];
 
 const DialogFonts& Fonts() {
     static const DialogFonts fonts = OpenDialogFonts();
@@ -56,19 +59,17 @@ DialogWindow OpenDialogWindow(const char* caption, int width, int height) {
     SDL_GetWindowPosition(main_window, &owner_x, &owner_y);
 
     DialogWindow dialog{};
-    dialog.window = SDL_CreateWindow(caption, owner_x, owner_y, width, height,
-                                     SDL_WINDOW_HIDDEN | SDL_WINDOW_SKIP_TASKBAR);
+    dialog.window =
+        SDL_CreateWindow(caption, owner_x, owner_y, width * display_scale, height * display_scale,
+                         SDL_WINDOW_HIDDEN | SDL_WINDOW_SKIP_TASKBAR);
     SDL_SetWindowModalFor(dialog.window, main_window);
     DescribeDialogFrame(dialog.window);
-    dialog.picture = SDL_CreateRGBSurfaceWithFormat(0, width, height, 8, SDL_PIXELFORMAT_INDEX8);
-    SDL_Color colours[kDialogInks];
     for (int i = 0; i < kDialogInks; ++i) {
-        colours[i] = {kDialogPalette[i].red, kDialogPalette[i].green, kDialogPalette[i].blue,
-                      SDL_ALPHA_OPAQUE};
+        dialog_colours[i] = {kDialogPalette[i].red, kDialogPalette[i].green, kDialogPalette[i].blue,
+                             SDL_ALPHA_OPAQUE};
     }
-    SDL_SetPaletteColors(dialog.picture->format->palette, colours, 0, kDialogInks);
-    dialog.canvas = {static_cast<uint8_t*>(dialog.picture->pixels), width, height,
-                     dialog.picture->pitch, false};
+    dialog.pixels.assign(static_cast<std::size_t>(width) * height, kInkFace);
+    dialog.canvas = {dialog.pixels.data(), width, height, width, false};
     SDL_ShowWindow(dialog.window);
     FocusWindow(dialog.window);
     return dialog;
@@ -79,13 +80,14 @@ void PresentDialog(const DialogWindow& dialog) {
     if (!surface) {
         return;
     }
-    SDL_BlitSurface(dialog.picture, nullptr, surface, nullptr);
+    const Canvas& c = dialog.canvas;
+    ShowIndexedPicture({c.pixels, c.width, c.height, c.stride, false, dialog_colours, kDialogInks},
+                       surface, 0, 0);
     SDL_UpdateWindowSurface(dialog.window);
 }
 
 void CloseDialogWindow(DialogWindow& dialog) {
     SDL_DestroyWindow(dialog.window);
-    SDL_FreeSurface(dialog.picture);
     dialog = {};
     // As a disabled owner is enabled and activated again.
     FocusWindow(main_window);
@@ -126,6 +128,23 @@ bool IsDialogEvent(const SDL_Event& event, const DialogWindow& dialog) {
         return false;
     }
     return EventWindowId(event) == SDL_GetWindowID(dialog.window);
+}
+
+// Mouse positions in the dialog's own pixels, however large it is shown.
+void ToGamePixels(SDL_Event& event) {
+    switch (event.type) {
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            event.button.x /= display_scale;
+            event.button.y /= display_scale;
+            break;
+        case SDL_MOUSEMOTION:
+            event.motion.x /= display_scale;
+            event.motion.y /= display_scale;
+            break;
+        default:
+            break;
+    }
 }
 
 bool IsReturn(const SDL_Keysym& key) {
@@ -218,8 +237,9 @@ bool EditField(NameField& field, const SDL_Keysym& key) {
 void UpdateInputMethodSpot(const NameDialogLayout& layout, const NameField& field,
                            const NameDialogView& view) {
     // The input method puts its candidate list below this rectangle.
-    SDL_Rect spot{layout.text_x - field.scroll_x + NameCaretX(Fonts(), field, view), layout.edit.y,
-                  1, layout.edit.height};
+    const int s = display_scale;
+    SDL_Rect spot{(layout.text_x - field.scroll_x + NameCaretX(Fonts(), field, view)) * s,
+                  layout.edit.y * s, s, layout.edit.height * s};
     SDL_SetTextInputRect(&spot);
 }
 
@@ -264,6 +284,7 @@ void PromptForName(char name[256]) {
             FinishEvent(event);
             continue;
         }
+        ToGamePixels(event);
         bool edited = false;
         switch (event.type) {
             case SDL_WINDOWEVENT:
@@ -379,6 +400,7 @@ void ShowRanking() {
             FinishEvent(event);
             continue;
         }
+        ToGamePixels(event);
         switch (event.type) {
             case SDL_WINDOWEVENT:
                 dirty = event.window.event == SDL_WINDOWEVENT_EXPOSED;

@@ -5,11 +5,20 @@
 // step of the tick instead, so the game behaves as the Windows program's
 // spinning loop does without keeping a processor busy.
 //
+// KOBARU_RANKING=xdg: set by the desktop entry. The game then keeps rank.txt
+// in $XDG_DATA_HOME/kobaru (by default ~/.local/share/kobaru), made when it is
+// first saved, instead of in the working directory as the original does.
+//
 // KOBARU_HOLD_FIRST_FRAME_MS: a debugging aid for screenshots and tests. When
 // set to a number of milliseconds, the window keeps showing its start-up
 // picture (the black square on grey) that long before the first game starts.
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "core/frame_pace.h"
 #include "core/game_state.h"
@@ -18,6 +27,30 @@
 #include "sdl/sdl_shell.h"
 
 namespace {
+
+// Where rank.txt lives, read once before it is first loaded.
+void ChooseRankFile() {
+    const char* place = std::getenv("KOBARU_RANKING");
+    if (!place || std::strcmp(place, "xdg") != 0) {
+        return;
+    }
+    // The data folder is absolute or not set at all, by the XDG rules.
+    std::string data_home;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/') {
+        data_home = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || home[0] != '/') {
+            const passwd* entry = getpwuid(getuid());
+            home = entry ? entry->pw_dir : nullptr;
+        }
+        if (!home || home[0] != '/') {
+            return;
+        }
+        data_home = std::string(home) + "/.local/share";
+    }
+    rank_file = RankFileLocation{data_home + "/kobaru/rank.txt", true};
+}
 
 // One pass of the main window's event handling: the orderly exit on a signal
 // or a close request, otherwise the one waiting event. False when none waited.
@@ -67,6 +100,7 @@ int main(int, char**) {
     // First of all, so that a signal during start-up also ends the game in
     // order once its loop runs.
     InstallExitSignals();
+    ChooseRankFile();
     LoadRankTable();
 
     // The game has its own orderly exit on these signals; SDL's would only

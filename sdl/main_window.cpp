@@ -23,9 +23,8 @@ constexpr int kClientSize = 528;
 constexpr int kMargin = 8;
 constexpr int kPictureSize = 512;
 
-// The frame surface's palette indices in top-down rows, for SDL to convert to
-// the window's pixel format.
-SDL_Surface* picture = nullptr;
+// The frame surface's palette, as SDL takes colours.
+SDL_Color picture_colours[kPaletteEntries];
 // The window surface that was last painted whole; a new one (SDL makes one
 // whenever the window's size changes) starts without its grey margins.
 SDL_Surface* painted_surface = nullptr;
@@ -36,19 +35,12 @@ extern "C" void OnExitSignal(int) {
     exit_signal = 1;
 }
 
-void CopyFrameIntoPicture() {
-    auto* rows = static_cast<uint8_t*>(picture->pixels);
-    for (int y = 0; y < kPictureSize; ++y) {
-        // The frame surface stores its rows bottom-up.
-        std::memcpy(rows + static_cast<std::ptrdiff_t>(y) * picture->pitch,
-                    frame_surface.pixels + PixelOffset(0, y), kPictureSize);
-    }
-}
-
 void BlitPicture(SDL_Surface* window_surface) {
-    CopyFrameIntoPicture();
-    SDL_Rect at{kMargin, kMargin, kPictureSize, kPictureSize};
-    SDL_BlitSurface(picture, nullptr, window_surface, &at);
+    // The frame surface stores its rows bottom-up, as a Windows DIB does.
+    const IndexedPicture picture{frame_surface.pixels, kPictureSize, kPictureSize,
+                                 kPictureSize,         true,         picture_colours,
+                                 kPaletteEntries};
+    ShowIndexedPicture(picture, window_surface, kMargin, kMargin);
 }
 
 }  // namespace
@@ -77,8 +69,18 @@ Uint32 EventWindowId(const SDL_Event& event) {
 }
 
 void CreateMainWindow() {
+    // As large a scale as the desktop asks for and the screen can show.
+    display_scale = DesktopScale();
+    SDL_Rect screen{0, 0, 0, 0};
+    if (SDL_GetDisplayUsableBounds(0, &screen) == 0) {
+        while (display_scale > 1 &&
+               (kClientSize * display_scale > screen.w || kClientSize * display_scale > screen.h)) {
+            --display_scale;
+        }
+    }
     main_window = SDL_CreateWindow("Kobaru", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                   kClientSize, kClientSize, SDL_WINDOW_HIDDEN);
+                                   kClientSize * display_scale, kClientSize * display_scale,
+                                   SDL_WINDOW_HIDDEN);
     SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
         const_cast<unsigned char*>(kobaru_icon_rgba), kobaru_icon_width, kobaru_icon_height, 32,
         kobaru_icon_width * 4, SDL_PIXELFORMAT_RGBA32);
@@ -88,14 +90,10 @@ void CreateMainWindow() {
 }
 
 void PrepareWindowPicture() {
-    picture =
-        SDL_CreateRGBSurfaceWithFormat(0, kPictureSize, kPictureSize, 8, SDL_PIXELFORMAT_INDEX8);
-    SDL_Color colours[kPaletteEntries];
     for (int i = 0; i < kPaletteEntries; ++i) {
         const PaletteEntry& entry = frame_surface.palette[i];
-        colours[i] = {entry.red, entry.green, entry.blue, SDL_ALPHA_OPAQUE};
+        picture_colours[i] = {entry.red, entry.green, entry.blue, SDL_ALPHA_OPAQUE};
     }
-    SDL_SetPaletteColors(picture->format->palette, colours, 0, kPaletteEntries);
 }
 
 void PaintMainWindow() {
@@ -120,7 +118,8 @@ void RepaintWindow() {
     }
     // Only the picture: a frame never touches the margins.
     BlitPicture(surface);
-    const SDL_Rect at{kMargin, kMargin, kPictureSize, kPictureSize};
+    const SDL_Rect at{kMargin * display_scale, kMargin * display_scale,
+                      kPictureSize * display_scale, kPictureSize * display_scale};
     SDL_UpdateWindowSurfaceRects(main_window, &at, 1);
 }
 
@@ -186,8 +185,6 @@ bool ExitSignalArrived() {
 
 void QuitGame() {
     SaveRankTable();
-    SDL_FreeSurface(picture);
-    picture = nullptr;
     SDL_DestroyWindow(main_window);
     main_window = nullptr;
     ReleaseRenderFonts();

@@ -6,8 +6,34 @@
 
 extern SDL_Window* main_window;
 
+// The desktop's integer scale (GDK_SCALE, or Xft.dpi / 96 from 192 dpi on),
+// as large as still fits the screen; 1 where none is asked for. Every pixel
+// of the game and its dialogs is shown as a block of this many pixels a side.
+extern int display_scale;
+
+// What the desktop asks for, read once before the first window is made.
+int DesktopScale();
+
+// A picture of palette indices, rows from the top unless bottom_up.
+struct IndexedPicture {
+    const uint8_t* pixels;
+    int width;
+    int height;
+    int stride;
+    bool bottom_up;
+    const SDL_Color* colours;
+    int colour_count;
+    const uint8_t* Row(int y) const {
+        return pixels + static_cast<std::ptrdiff_t>(bottom_up ? height - 1 - y : y) * stride;
+    }
+};
+
+// Draws the picture into a window surface with its top-left at (x, y), in
+// game pixels, scaled by display_scale with nearest-neighbour pixels.
+void ShowIndexedPicture(const IndexedPicture& picture, SDL_Surface* target, int x, int y);
+
 // Creates the main window, hidden, with its caption, icon and fixed client
-// size of 528 x 528.
+// size of 528 x 528 game pixels.
 void CreateMainWindow();
 
 // Before a window is shown: the frame buttons the window manager offers. The

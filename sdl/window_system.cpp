@@ -11,6 +11,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xresource.h>
+#include <X11/Xutil.h>
+#endif
 
 #include "core/rank_table.h"
 #include "sdl/sdl_shell.h"
@@ -64,12 +70,61 @@ void DescribeFrame(SDL_Window* window, long functions, long decorations, bool di
         XChangeProperty(display, x_window, type, XA_ATOM, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&dialog_type), 1);
     }
+    // SDL writes the legacy WM_NAME as Latin-1 text, which garbles a
+    // Japanese caption for every tool that reads it; compound text carries
+    // it whole (_NET_WM_NAME has the UTF-8).
+    char* caption = const_cast<char*>(SDL_GetWindowTitle(window));
+    XTextProperty name{};
+    if (Xutf8TextListToTextProperty(display, &caption, 1, XCompoundTextStyle, &name) == Success) {
+        XSetWMName(display, x_window, &name);
+        XFree(name.value);
+    } else {
+        XDeleteProperty(display, x_window, XA_WM_NAME);
+    }
     XFlush(display);
 }
 
 #endif
 
 }  // namespace
+
+int DesktopScale() {
+    // GTK's own setting wins, as it does for every other program.
+    if (const char* gdk = std::getenv("GDK_SCALE")) {
+        char* end = nullptr;
+        const long scale = std::strtol(gdk, &end, 10);
+        if (end != gdk && *end == '\0' && scale >= 1) {
+            return scale < 16 ? static_cast<int>(scale) : 16;
+        }
+    }
+#if defined(SDL_VIDEO_DRIVER_X11)
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "x11") != 0) {
+        return 1;
+    }
+    // The desktop's font resolution, as Xft and GTK read it.
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        return 1;
+    }
+    double dpi = 96;
+    if (const char* resources = XResourceManagerString(display)) {
+        XrmInitialize();
+        XrmDatabase database = XrmGetStringDatabase(resources);
+        char* type = nullptr;
+        XrmValue value{};
+        if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr) {
+            dpi = std::strtod(value.addr, nullptr);
+        }
+        XrmDestroyDatabase(database);
+    }
+    XCloseDisplay(display);
+    // Only whole scales keep every game pixel a square block.
+    return dpi >= 192 && dpi < 16 * 96 ? static_cast<int>(dpi / 96) : 1;
+#else
+    return 1;
+#endif
+}
 
 void DescribeMainWindowFrame(SDL_Window* window) {
 #if defined(SDL_VIDEO_DRIVER_X11)

@@ -6,6 +6,7 @@ KOBARU_GAME names the game's binary. With KOBARU_SCREENSHOT_DIR set, the
 whole-game test also keeps a picture of every screen there."""
 
 import os
+import shlex
 import shutil
 import signal
 import struct
@@ -21,6 +22,10 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from xsession import XSession, poll  # noqa: E402
 
 GAME = os.environ.get("KOBARU_GAME")
+DESKTOP_ENTRY = os.environ.get("KOBARU_DESKTOP_ENTRY")
+SANITIZED = os.environ.get("KOBARU_SANITIZED") == "1"
+# The share of one core the game may use while it waits on a screen.
+IDLE_CPU_LIMIT = 0.03
 ICON = os.environ.get("KOBARU_ICON_PNG")  # the icon as the build made it
 SCREENSHOTS = os.environ.get("KOBARU_SCREENSHOT_DIR")
 
@@ -230,12 +235,12 @@ class GameInWindow(unittest.TestCase):
 
     # -- driving the game ----------------------------------------------------
 
-    def start_game(self, **environment):
+    def start_game(self, command=None, **environment):
         self.log = open(os.path.join(self.directory, "game.log"), "w+")
         self.addCleanup(self.log.close)
         self.addCleanup(self.report_game)
         self.game = self.x.spawn(
-            [GAME],
+            command or [GAME],
             cwd=self.directory,
             env=self.x.environment(**environment),
             stdout=self.log,
@@ -314,6 +319,16 @@ class GameInWindow(unittest.TestCase):
         for zone, count in zip(zones, counts):
             self.assertGreaterEqual(count, zone.least, f"{what}: too little text in {zone.name}")
 
+    def assert_dialog_hints(self, dialog, caption):
+        """A dialog of the main window, as window managers are told: no
+        minimise or maximise, and its caption readable by every tool."""
+        listing = self.x.run(["xprop", "-id", str(dialog), "WM_TRANSIENT_FOR", "_NET_WM_WINDOW_TYPE",
+                              "WM_NAME", "_NET_WM_ALLOWED_ACTIONS"], env={"LANG": "C.UTF-8"}).stdout
+        self.assertIn(f"WM_TRANSIENT_FOR(WINDOW): window id # {hex(self.main)}", listing)
+        self.assertIn("_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_DIALOG", listing)
+        self.assertIn(f'WM_NAME(COMPOUND_TEXT) = "{caption}"', listing)
+        self.assertNotIn("MAXIMIZE", listing)
+
     def assert_window_icon(self, window, png):
         listing = self.x.run(
             ["xprop", "-id", str(window), "-f", "_NET_WM_ICON", "32c", " = $0+", "_NET_WM_ICON"]
@@ -328,6 +343,24 @@ class GameInWindow(unittest.TestCase):
             self.assertEqual(got_alpha, alpha, f"icon pixel {i}")
             if alpha:
                 self.assertEqual(argb & 0xFFFFFF, red << 16 | green << 8 | blue, f"icon pixel {i}")
+
+    def cpu_share(self, seconds):
+        """The share of one core the game used over the next seconds."""
+
+        def used():
+            fields = open(f"/proc/{self.game.pid}/stat").read().rsplit(")", 1)[1].split()
+            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+        before, start = used(), time.monotonic()
+        time.sleep(seconds)
+        return (used() - before) / (time.monotonic() - start)
+
+    def assert_idle(self, what, seconds):
+        if SANITIZED:
+            return  # the sanitizers' own work is no measure of the game's
+        share = self.cpu_share(seconds)
+        print(f"\n{what}: {100 * share:.1f} % of one core over {seconds} s", file=sys.stderr)
+        self.assertLess(share, IDLE_CPU_LIMIT, f"{what} keeps the processor busy")
 
     def start_drill(self):
         self.x.wait_for_focus(self.main)
@@ -389,8 +422,13 @@ class GameInWindow(unittest.TestCase):
         self.assertEqual(margin_colours(shown), {GREY}, "frames leave the margins alone")
         self.assert_screen(drill, FIRST_STARS, DRILL_ZONES, "drill")
 
+        # A tap of 110 ms answers once: a held key answers again only every
+        # eighth drawn frame, 125 ms at the pace of the Windows timer.
+        self.x.run(["xdotool", "keydown", "5", "sleep", "0.11", "keyup", "5"])
+
         # 32 seconds later the name dialog, over the drill's last frame.
         dialog = self.x.wait_for_window(self.game.pid, NAME_CAPTION, 32 + 40)
+        self.assert_dialog_hints(dialog, NAME_CAPTION)
         dx, dy, dwidth, dheight = self.x.geometry(dialog)
         self.assertTrue(0 <= dx - x <= 10 and 0 <= dy - y <= 40, "at the client area's top-left")
         self.x.wait_for_focus(dialog)
@@ -435,6 +473,7 @@ class GameInWindow(unittest.TestCase):
 
         # The ranking, with the new name in the last row.
         ranking = self.x.wait_for_window(self.game.pid, RANKING_CAPTION, 20)
+        self.assert_dialog_hints(ranking, RANKING_CAPTION)
         self.x.wait_for_no_window(self.game.pid, NAME_CAPTION, 20)
         self.x.wait_for_focus(ranking)
         time.sleep(0.3)
@@ -452,6 +491,7 @@ class GameInWindow(unittest.TestCase):
         ending = self.wait_for_picture("the ending screen", self.shows_ending, 20)
         self.keep(self.client(), "ending")
         self.assert_screen(ending, FIRST_STARS, ENDING_ZONES, "ending")
+        self.assert_idle("the credits", 3)
 
         # Left alone, the credits give way to the title a little over five
         # seconds later, over a new star field.
@@ -468,9 +508,11 @@ class GameInWindow(unittest.TestCase):
         # The finished game is on the disk already: a kill now loses nothing.
         typed = b"Tester\x83\x65"  # テ in code page 932
         names[4] = copy_name(old_fifth, typed)
-        expected = rank_file([500, 400, 300, 200, 0], names, 42)
         with open(os.path.join(self.directory, "rank.txt"), "rb") as f:
             saved = f.read()
+        score = struct.unpack("<i", saved[16:20])[0]
+        self.assertIn(score, (1, -1), "the 110 ms tap answered exactly once")
+        expected = rank_file([500, 400, 300, 200, score], names, 42)
         self.assertEqual(saved[1044:1300], names[4], "row 5's name field")
         self.assertEqual(saved, expected, "saved after the game, before the window closed")
 
@@ -506,6 +548,47 @@ class GameInWindow(unittest.TestCase):
         self.assertEqual(self.wait_for_exit(), 0, self.game_output())
         with open(os.path.join(self.directory, "rank.txt"), "rb") as f:
             self.assertEqual(f.read(), loaded, "the ranking as it was before the drill")
+
+    def test_IdleTitle(self):
+        self.start_game()
+        self.wait_for_picture("the title screen", self.shows_title, 30)
+        self.assert_idle("the title", 10)
+
+    def test_DoubleScale(self):
+        # Room on the screen for a window of twice the size.
+        self.x.stop()
+        self.x = XSession(screen=(1600, 1200))
+        self.x.start()
+        main = self.start_game(GDK_SCALE="2")
+        self.assertEqual(self.x.geometry(main)[2:], (1056, 1056), "the client area")
+
+        def title():
+            client = self.client()
+            game_pixels = client.resize((528, 528), Image.NEAREST)
+            if game_pixels.resize((1056, 1056), Image.NEAREST).tobytes() != client.tobytes():
+                return None  # not all in 2 x 2 blocks
+            picture = image_part(game_pixels)
+            return (game_pixels, picture) if self.shows_title(picture) else None
+
+        game_pixels, picture = poll("a title in 2 x 2 blocks", title, 30, interval=0.2)
+        self.assertEqual(margin_colours(game_pixels), {GREY})
+        self.assert_screen(picture, FIRST_STARS, TITLE_ZONES, "the title at double size")
+
+    def test_DesktopEntryKeepsTheRankingInTheDataFolder(self):
+        with open(DESKTOP_ENTRY, encoding="utf-8") as f:
+            command = next(line.split("=", 1)[1] for line in f if line.startswith("Exec="))
+        argv = shlex.split(command)
+        self.assertEqual(argv[-1], "kobaru")
+        data = os.path.join(self.directory, "data")
+        self.start_game(argv[:-1] + [GAME], XDG_DATA_HOME=data)
+        self.wait_for_picture("the title screen", self.shows_title, 30)
+        os.kill(self.game.pid, signal.SIGHUP)
+        self.assertEqual(self.wait_for_exit(), 0, self.game_output())
+        default = rank_file([5, 4, 3, 2, 1], [name_field(b"DEFAULT_PLAYER")] * 5, 0)
+        with open(os.path.join(data, "kobaru", "rank.txt"), "rb") as f:
+            self.assertEqual(f.read(), default)
+        self.assertEqual(os.stat(os.path.join(data, "kobaru")).st_mode & 0o777, 0o700)
+        self.assertFalse(os.path.exists(os.path.join(self.directory, "rank.txt")))
 
     def test_HangupOnTitle(self):
         self.start_game()

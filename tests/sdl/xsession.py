@@ -31,9 +31,10 @@ def poll(what, probe, timeout, interval=0.05):
 
 
 class XSession:
-    def __init__(self):
+    def __init__(self, screen=SCREEN):
         self.processes = []
         self.display = None
+        self.screen = screen
 
     # -- start and stop ------------------------------------------------------
 
@@ -46,7 +47,7 @@ class XSession:
                 str(write_end),
                 "-screen",
                 "0",
-                f"{SCREEN[0]}x{SCREEN[1]}x24",
+                f"{self.screen[0]}x{self.screen[1]}x24",
                 "-nolisten",
                 "tcp",
                 "-noreset",
@@ -127,10 +128,10 @@ class XSession:
         self.processes.append(process)
         return process
 
-    def run(self, command, check=True):
+    def run(self, command, check=True, env=None):
         return subprocess.run(
             command,
-            env=self.environment(),
+            env=self.environment(**(env or {})),
             check=check,
             stdout=subprocess.PIPE,
             stderr=subprocess.PIPE,
