@@ -4,6 +4,9 @@
     make_icon.py icon.txt --ico kobaru.ico         Windows icon: one 32x32 image,
                                                    16 colours, 1-bit mask
     make_icon.py icon.txt --png kobaru.png         32x32 RGBA PNG
+    make_icon.py icon.txt --hicolor DIR            DIR/NxN/apps/kobaru.png for the
+                                                   sizes of the hicolor icon theme,
+                                                   scaled nearest-neighbour
     make_icon.py icon.txt --rgba-header icon.h     C header with the RGBA pixels
                  [--symbol kobaru_icon]            (names kobaru_icon_rgba,
                                                    kobaru_icon_width/_height)
@@ -26,6 +29,7 @@ Only the Python 3 standard library is used.
 """
 
 import argparse
+import os
 import struct
 import sys
 import zlib
@@ -113,10 +117,18 @@ def ico_file(rows):
     return directory + entry + image
 
 
-def rgba_pixels(rows):
+# The sizes desktops look for in the hicolor theme.
+HICOLOR_SIZES = (16, 24, 32, 48, 64, 128, 256)
+
+
+def rgba_pixels(rows, size=SIZE):
+    """RGBA bytes, rows from the top; every pixel of a size x size picture
+    takes the grid pixel it falls on (nearest neighbour, no blending)."""
     out = bytearray()
-    for row in rows:
-        for index in row:
+    for y in range(size):
+        row = rows[y * SIZE // size]
+        for x in range(size):
+            index = row[x * SIZE // size]
             if index is None:
                 out += b"\0\0\0\0"
             else:
@@ -124,7 +136,7 @@ def rgba_pixels(rows):
     return bytes(out)
 
 
-def png_file(rows):
+def png_file(rows, size=SIZE):
     def chunk(kind, data):
         return (
             struct.pack(">I", len(data))
@@ -133,9 +145,9 @@ def png_file(rows):
             + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
         )
 
-    pixels = rgba_pixels(rows)
-    raw = b"".join(b"\0" + pixels[y * SIZE * 4 : (y + 1) * SIZE * 4] for y in range(SIZE))
-    ihdr = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
+    pixels = rgba_pixels(rows, size)
+    raw = b"".join(b"\0" + pixels[y * size * 4 : (y + 1) * size * 4] for y in range(size))
+    ihdr = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
     return (
         b"\x89PNG\r\n\x1a\n"
         + chunk(b"IHDR", ihdr)
@@ -166,6 +178,7 @@ def rgba_header(rows, symbol):
 
 def write(path, data):
     mode = "w" if isinstance(data, str) else "wb"
+    os.makedirs(os.path.dirname(path) or ".", exist_ok=True)
     with open(path, mode) as out:
         out.write(data)
 
@@ -179,13 +192,16 @@ def main(argv=None):
     parser.add_argument("--png", metavar="PATH", help="write a 32x32 RGBA PNG")
     parser.add_argument("--rgba-header", metavar="PATH", help="write a C header of RGBA pixels")
     parser.add_argument(
+        "--hicolor", metavar="DIR", help="write DIR/NxN/apps/kobaru.png for the hicolor sizes"
+    )
+    parser.add_argument(
         "--symbol",
         default="kobaru_icon",
         help="name prefix used in the C header (default: kobaru_icon)",
     )
     args = parser.parse_args(argv)
-    if not (args.ico or args.png or args.rgba_header):
-        parser.error("nothing to write: give --ico, --png and/or --rgba-header")
+    if not (args.ico or args.png or args.rgba_header or args.hicolor):
+        parser.error("nothing to write: give --ico, --png, --rgba-header and/or --hicolor")
     if not args.symbol.isidentifier():
         parser.error(f"--symbol {args.symbol!r} is not a C identifier")
 
@@ -202,6 +218,9 @@ def main(argv=None):
         write(args.png, png_file(rows))
     if args.rgba_header:
         write(args.rgba_header, rgba_header(rows, args.symbol))
+    if args.hicolor:
+        for size in HICOLOR_SIZES:
+            write(os.path.join(args.hicolor, f"{size}x{size}", "apps", "kobaru.png"), png_file(rows, size))
     return 0
 
 

@@ -160,7 +160,8 @@ void PrintState() {
     std::string out = "{\"tick\":" + std::to_string(sim.tick) + ",\"scene\":\"" +
                       SceneName(game.scene) + "\",\"digits\":[";
     for (int i = 0; i < kRowLength; ++i) {
-        out += (i ? "," : "") + std::to_string(game.digits[i]);
+        out += i ? "," : "";
+        out += std::to_string(game.digits[i]);
     }
     out += "]";
     auto field = [&out](const char* name, auto value) {
@@ -188,7 +189,8 @@ void PrintState() {
     field("ending_last_frame_tick", game.ending_last_frame_tick);
     out += ",\"points\":[";
     for (int i = 0; i < kRankRows; ++i) {
-        out += (i ? "," : "") + std::to_string(rank_table.points[i]);
+        out += i ? "," : "";
+        out += std::to_string(rank_table.points[i]);
     }
     out += "],\"names\":[";
     for (int i = 0; i < kRankRows; ++i) {

@@ -141,9 +141,11 @@ void WriteInPlace(const std::string& target, const uint8_t* bytes, std::size_t s
     }
     struct stat status;
     if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && WriteAll(fd, bytes, size)) {
-        if (status.st_size > static_cast<off_t>(size)) {
-            ::ftruncate(fd, static_cast<off_t>(size));
-        }
+        // A longer file keeps only the table, as the plain write leaves it;
+        // where it cannot be cut, the table is still whole at its start.
+        const bool longer = status.st_size > static_cast<off_t>(size);
+        const bool cut = longer && ::ftruncate(fd, static_cast<off_t>(size)) == 0;
+        (void)cut;
         ::fsync(fd);
     }
     ::close(fd);
