@@ -558,6 +558,7 @@ class GameInWindow(unittest.TestCase):
         # Room on the screen for a window of twice the size.
         self.x.stop()
         self.x = XSession(screen=(1600, 1200))
+        self.addCleanup(self.x.stop)
         self.x.start()
         main = self.start_game(GDK_SCALE="2")
         self.assertEqual(self.x.geometry(main)[2:], (1056, 1056), "the client area")
