@@ -13,20 +13,21 @@
 #include "core/game_state.h"
 #include "core/random_source.h"
 #include "core/rank_table.h"
+#include "core/scenes.h"
 #include "render/surface.h"
 #include "render/text.h"
+#include "screens/screens.h"
+#include "tests/support/null_frontend.h"
 
 extern char** environ;
 
 namespace {
 
-uint32_t bench_tick = 1000;
-
 constexpr const char* kMissingRankFile = "/nonexistent/kobaru-bench/rank.txt";
 
 void StartGame() {
-    random_source.state = 1;
-    game = GameState{};
+    ResetWorld();
+    fake.tick = 1000;
     rank_file.path = kMissingRankFile;
     LoadRankTable();
     CreateFrameSurface();
@@ -50,7 +51,7 @@ void SetUpDrill(bool streak) {
     game.ans = streak ? 1234 : 0;
     game.combo = streak ? 7 : 0;
     game.combo_live = streak ? 1 : 0;
-    game.combo_tick = bench_tick;
+    game.combo_tick = fake.tick;
     // Mid-slide: five digits partly on the surface.
     game.slide_x = streak ? 4 : 0;
 }
@@ -106,7 +107,7 @@ void StartUpToFirstTitleFrame(benchmark::State& state) {
         game_started = false;
         state.ResumeTiming();
         StartGame();
-        bench_tick += 11;
+        fake.tick += 11;
         TitleFrame();
         benchmark::DoNotOptimize(frame_surface.pixels[0]);
     }
@@ -163,23 +164,5 @@ BENCHMARK(SimulatorProcessStartUp)
     ->Iterations(5)
     ->Repetitions(10)
     ->UseRealTime();
-
-// The rest of core/frontend.h: a clock the benchmarks move, no keys, no
-// window and no dialogs.
-uint32_t GetTick() {
-    return bench_tick;
-}
-
-bool IsKeyDown(uint8_t) {
-    return false;
-}
-
-void RepaintWindow() {}
-
-void PromptForName(char name[256]) {
-    name[0] = '\0';
-}
-
-void ShowRanking() {}
 
 BENCHMARK_MAIN();

@@ -1,8 +1,10 @@
+// The drill's rules: the coarse clock, the answer, the row, the score.
 #include "core/drill.h"
 
 #include "core/frontend.h"
 #include "core/game_state.h"
 #include "core/random_source.h"
+#include "core/scenes.h"
 
 namespace {
 
@@ -79,26 +81,24 @@ void StepTowardZero(int32_t& counter) {
 
 }  // namespace
 
-void AdvanceRow(int32_t row[20]) {
-    for (int i = 0; i < 19; ++i) {
+void AdvanceRow(int32_t row[kRowLength]) {
+    for (int i = 0; i < kRowLength - 1; ++i) {
         row[i] = row[i + 1];
     }
-    row[19] = Next() % 10;
+    row[kRowLength - 1] = Next() % 10;
 }
 
-void DrillFrame() {
+bool OpenDrillFrame() {
     if (game.drill_start_tick == 0) {
         game.drill_start_tick = GetTick();
         game.drill_elapsed_ms = 0;
     }
     AdvanceCoarseClock();
-    if (!PassFrameGate(game.drill_last_frame_tick)) {
-        return;
-    }
-    CopyStarField();
+    return PassFrameGate(game.drill_last_frame_tick);
+}
 
+void RunDrillRules() {
     Score(JudgeKeys());
-
     // After the answer, so an answer in the first frame past the window still
     // continues the combo.
     if (game.combo_live == 1 && TicksSince(GetTick(), game.combo_tick) > kComboWindowMs) {
@@ -109,9 +109,9 @@ void DrillFrame() {
         game.final_ans = game.ans;
         game.scene = Scene::Result;
     }
+}
 
-    DrawDrillScreen();
+void StepRowAnimations() {
     StepTowardZero(game.slide_x);
     StepTowardZero(game.drop_y);
-    RepaintWindow();
 }

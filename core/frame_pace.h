@@ -1,11 +1,8 @@
-// The pace of the frame loop where there is no Windows system timer: a tick
-// that advances as GetTickCount does, and a loop that waits instead of
-// spinning when a frame call could do nothing.
+// The tick where there is no Windows system timer: it advances as
+// GetTickCount does, in the steps of the 64 Hz system timer.
 #pragma once
 
 #include <cstdint>
-
-#include "core/game_state.h"
 
 constexpr uint64_t kTimerStepNs = 15'625'000;  // 1/64 s
 
@@ -21,19 +18,3 @@ constexpr uint32_t TimerTickAt(uint64_t uptime_ns) {
 constexpr uint64_t NextTimerStepAt(uint64_t uptime_ns) {
     return (uptime_ns / kTimerStepNs + 1) * kTimerStepNs;
 }
-
-// What the loop remembers of its last RunFrame call.
-struct LastFrameCall {
-    bool made = false;
-    uint32_t tick = 0;         // read just before the call
-    bool moved_scene = false;  // the call left another scene than it found
-};
-
-// Calls RunFrame unless the call could do nothing, and says whether it did.
-// A call can do nothing when the previous one was made at this same tick and
-// left the scene unchanged: every frame gate refuses at an unchanged tick,
-// the coarse clock does not move and keys are read only in drawn frames. A
-// new tick, or a scene changed by the previous call (the title's first frame
-// after the ending), always runs at once, so the game behaves exactly as
-// with a loop that spins.
-bool RunFrameUnlessIdle(LastFrameCall& last);

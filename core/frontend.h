@@ -1,7 +1,8 @@
-// What the game core needs from the program it runs in. Every executable links
-// the core with its own definitions of exactly these functions: the headless
-// simulator, the Linux window and the Windows program each supply them. No
-// window-system header may be included here.
+// What a frontend supplies to the game, and nothing else: the tick, the keys,
+// the star-field copy, the repaint, and the two result dialogs. Every
+// executable defines each of these exactly once (sdl/, win/, sim/, and the
+// portable surface in render/ for CopyStarField); core/ and screens/ call
+// them. No window-system header may be included here.
 #pragma once
 
 #include <cstdint>
@@ -12,24 +13,17 @@ constexpr uint8_t kKeyReturn = 0x0D;
 constexpr uint8_t kKeyDigit0 = 0x30;   // '0' to '9' of the main row: 0x30 to 0x39
 constexpr uint8_t kKeyNumpad0 = 0x60;  // keypad 0 to 9: 0x60 to 0x69
 
-// The system's millisecond uptime counter, wrapping at 2^32; the scene
-// functions read it afresh at every test they make.
+// The system's millisecond uptime counter, wrapping at 2^32; the scenes read
+// it afresh at every test they make.
 uint32_t GetTick();
 
 // Whether the key is held down at this moment; the title, drill and ending
 // frames ask in their drawn frames. Nothing is queued or remembered.
 bool IsKeyDown(uint8_t virtual_key);
 
-// Copies the current star field over the whole frame surface; the title,
-// drill and ending frames call it first in every drawn frame.
+// Copies the current star field over the whole frame surface; every drawn
+// title, drill and ending frame starts with it.
 void CopyStarField();
-
-// Draw the texts of the title, drill and ending screens onto the surface;
-// called by TitleFrame, DrillFrame and EndingFrame in every drawn frame, after
-// that frame's rules have run (a headless build may draw nothing).
-void DrawTitleScreen();
-void DrawDrillScreen();
-void DrawEndingScreen();
 
 // Shows the finished frame before returning; the last step of every drawn
 // title, drill and ending frame.

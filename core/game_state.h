@@ -1,5 +1,5 @@
-// The one record of the running game, the scene cycle that moves it, and the
-// star field each game is drawn over.
+// The one record of the running game and the star field each game is drawn
+// over.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +9,7 @@ enum class Scene : int32_t { Title = 0, Drill = 1, Result = 2, Ending = 3 };
 
 constexpr int kRowLength = 20;
 constexpr int kSurfaceSize = 512;
-constexpr std::size_t kStarFieldBytes = 512 * 512;
+constexpr std::size_t kStarFieldBytes = std::size_t{kSurfaceSize} * kSurfaceSize;
 
 // Every field is 32 bits wide; ticks are unsigned milliseconds of the uptime
 // counter and are only ever compared as differences, so the wrap after 49.7
@@ -49,23 +49,6 @@ extern uint8_t* star_field;
 
 // The name the last name prompt returned; it lives for the whole run.
 extern char entered_name[256];
-
-// Startup after the rank table is loaded and the palette drawn: stores the tick
-// for the drill's gate and deals the first game.
-void StartFirstGame();
-
-void ResetGame();
-void RunFrame();
-
-void TitleFrame();
-void DrillFrame();
-void ResultStep();
-void EndingFrame();
-
-// A frame is drawn only when strictly more than 10 ms have passed since the
-// scene's last drawn frame. The tick is read twice: once for the test and once
-// more for the stored value, as the original does.
-bool PassFrameGate(uint32_t& last_frame_tick);
 
 // Elapsed milliseconds since a stored tick, modulo 2^32.
 inline uint32_t TicksSince(uint32_t now, uint32_t then) {

@@ -1,8 +1,9 @@
+// The palette: 253 light random colours, then three fixed ones.
 #include "core/palette.h"
 
 #include "core/random_source.h"
 
-void DrawPalette(PaletteEntry palette[kPaletteEntries]) {
+void DrawPalette(Rgb palette[kPaletteEntries]) {
     for (int i = 1; i <= 253; ++i) {
         // Three separate statements: the order of the draws is red, green, blue.
         const int red = Next() % 96 + 128;

@@ -5,7 +5,8 @@
 
 #include <cstdint>
 
-struct PaletteEntry {
+// A colour: the palette's entries, the screens' inks, the dialogs' greys.
+struct Rgb {
     uint8_t red;
     uint8_t green;
     uint8_t blue;
@@ -16,4 +17,4 @@ constexpr uint8_t kWhiteEntry = 255;
 constexpr uint8_t kLightRedEntry = 253;
 
 // Fills entries 1 to 255 and leaves entry 0 as the caller zeroed it.
-void DrawPalette(PaletteEntry palette[kPaletteEntries]);
+void DrawPalette(Rgb palette[kPaletteEntries]);

@@ -1,6 +1,6 @@
-// The scene cycle: the dispatcher, the reset between games, and the title and
-// ending scenes' rules. The drill's rules live in drill.cpp.
-#include <cstring>
+// The scene cycle's rules: reset, frame gate, entry ticks, the title's and
+// the ending's transitions, and the result step.
+#include "core/scenes.h"
 
 #include "core/frontend.h"
 #include "core/game_state.h"
@@ -18,6 +18,14 @@ void GenerateStarField() {
         const int32_t draw = Next();
         star_field[i] = draw % 300 != 0 ? 0 : static_cast<uint8_t>(Next() % 253 + 1);
     }
+}
+
+// The entry tick is taken on a scene's first call, drawn or not.
+bool OpenFrame(uint32_t& entry_tick, uint32_t& last_frame_tick) {
+    if (entry_tick == 0) {
+        entry_tick = GetTick();
+    }
+    return PassFrameGate(last_frame_tick);
 }
 
 }  // namespace
@@ -60,39 +68,14 @@ void StartFirstGame() {
     ResetGame();
 }
 
-void RunFrame() {
-    // The scene is read afresh before each test, so a move to a later scene
-    // runs that scene in the same pass.
-    if (game.scene == Scene::Title) {
-        TitleFrame();
-    }
-    if (game.scene == Scene::Drill) {
-        DrillFrame();
-    }
-    if (game.scene == Scene::Result) {
-        ResultStep();
-    }
-    if (game.scene == Scene::Ending) {
-        EndingFrame();
-    }
+bool OpenTitleFrame() {
+    return OpenFrame(game.title_start_tick, game.title_last_frame_tick);
 }
 
-void TitleFrame() {
-    if (game.title_start_tick == 0) {
-        game.title_start_tick = GetTick();
-    }
-    if (!PassFrameGate(game.title_last_frame_tick)) {
-        return;
-    }
-    CopyStarField();
-    // The wave moves by drawn frames, not by time, and is never reduced
-    // modulo 360.
-    game.wave_phase = WrappingAdd(game.wave_phase, 7);
-    DrawTitleScreen();
+void TestTitleStart() {
     if (TicksSince(GetTick(), game.title_start_tick) > kEntryWaitMs && IsKeyDown(kKeyReturn)) {
         game.scene = Scene::Drill;
     }
-    RepaintWindow();
 }
 
 void ResultStep() {
@@ -107,15 +90,11 @@ void ResultStep() {
     game.scene = Scene::Ending;
 }
 
-void EndingFrame() {
-    if (game.ending_start_tick == 0) {
-        game.ending_start_tick = GetTick();
-    }
-    if (!PassFrameGate(game.ending_last_frame_tick)) {
-        return;
-    }
-    CopyStarField();
-    DrawEndingScreen();
+bool OpenEndingFrame() {
+    return OpenFrame(game.ending_start_tick, game.ending_last_frame_tick);
+}
+
+void TestEndingExit() {
     const bool by_return =
         TicksSince(GetTick(), game.ending_start_tick) > kEntryWaitMs && IsKeyDown(kKeyReturn);
     if (by_return || TicksSince(GetTick(), game.ending_start_tick) > kEndingTimeoutMs) {
@@ -124,5 +103,4 @@ void EndingFrame() {
         SaveRankTable();
         ResetGame();
     }
-    RepaintWindow();
 }

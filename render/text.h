@@ -1,4 +1,4 @@
-// Text as the Windows font mapper would draw it, with FreeType and fontconfig:
+// Text as the Windows font mapper would draw it, with FreeType:
 // a face found by its (code page 932) name, scaled separately to a cell height
 // and an average character width, rendered without smoothing into one palette
 // index. Faces and glyphs are cached, so after the first use of a font a frame
@@ -19,6 +19,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "screens/text_ops.h"
+
 struct RenderFont;  // cached and owned by the renderer; lives until ReleaseRenderFonts
 
 // Any 8-bit target: the frame surface (bottom_up) or a dialog's picture.
@@ -28,13 +30,6 @@ struct Canvas {
     int32_t height;
     int32_t stride;  // bytes from one stored row to the next
     bool bottom_up;  // stored rows run from the bottom of the picture up
-};
-
-struct ClipRect {
-    int32_t left;
-    int32_t top;
-    int32_t right;   // exclusive
-    int32_t bottom;  // exclusive
 };
 
 // How the bytes of a text are read.
@@ -63,7 +58,7 @@ int32_t TextWidth(const RenderFont* font, const char* text, std::size_t length,
 // character cell at (x, y), writing only `index` into glyph pixels and leaving
 // every other pixel as it was; clipped to clip and to the canvas.
 void DrawString(const Canvas& canvas, const RenderFont* font, int32_t x, int32_t y,
-                const char* text, std::size_t length, uint8_t index, const ClipRect& clip,
+                const char* text, std::size_t length, uint8_t index, const Rect& clip,
                 uint32_t flags = kTextPlain);
 
 // Which face file a font was given, for diagnostics and tests.

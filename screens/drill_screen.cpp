@@ -1,10 +1,26 @@
+// The drill screen: its frame and its picture.
 #include <cstdio>
 #include <cstring>
 
+#include "core/drill.h"
 #include "core/frontend.h"
 #include "core/game_state.h"
 #include "screens/faces.h"
+#include "screens/screens.h"
 #include "screens/text_ops.h"
+
+void DrillFrame() {
+    if (!OpenDrillFrame()) {
+        return;
+    }
+    CopyStarField();
+    RunDrillRules();
+    // With the counters as the answer left them: the row is drawn where it
+    // was before it moved, then steps toward rest.
+    DrawDrillScreen();
+    StepRowAnimations();
+    RepaintWindow();
+}
 
 void DrawDrillScreen() {
     char line[64];
@@ -44,7 +60,7 @@ void DrawDrillScreen() {
         font = SelectScreenFont(kFaceTimes, 32, 16);
         // Read afresh, after the frame's expiry test: the last frame of a combo
         // can show a little below zero.
-        const auto left_ms = static_cast<int32_t>(game.combo_tick + 900 - GetTick());
+        const auto left_ms = static_cast<int32_t>(game.combo_tick + kComboWindowMs - GetTick());
         std::snprintf(line, sizeof line, "ComboTime [%10d]", left_ms);
         DrawTextAt(100, 95, line, static_cast<int32_t>(std::strlen(line)));
         ReleaseScreenFont(font);

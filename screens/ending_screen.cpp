@@ -1,7 +1,10 @@
+// The ending screen: its frame and its picture.
 #include <cstddef>
 
 #include "core/frontend.h"
+#include "core/scenes.h"
 #include "screens/faces.h"
+#include "screens/screens.h"
 #include "screens/text_ops.h"
 
 namespace {
@@ -19,6 +22,16 @@ constexpr int32_t Length(const char (&)[N]) {
 }
 
 }  // namespace
+
+void EndingFrame() {
+    if (!OpenEndingFrame()) {
+        return;
+    }
+    CopyStarField();
+    DrawEndingScreen();
+    TestEndingExit();
+    RepaintWindow();
+}
 
 void DrawEndingScreen() {
     SetInk(kRed);

@@ -1,18 +1,15 @@
-// The text operations every screen is drawn with. Each frontend defines them
-// for its own surface: the portable renderer, the Win32 GDI layer, or a test's
+// The text operations every screen is drawn with. A frontend supplies them
+// for its surface: the portable renderer (render/, for the Linux game and
+// the browser; the simulator adds its trace), GDI (win/), or a test's
 // recording double. Texts are code page 932 byte strings.
 #pragma once
 
 #include <cstdint>
 
-struct Ink {
-    uint8_t red;
-    uint8_t green;
-    uint8_t blue;
-};
+#include "core/palette.h"
 
-constexpr Ink kWhite{255, 255, 255};
-constexpr Ink kRed{255, 0, 0};
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kRed{255, 0, 0};
 
 // The font a group of texts is drawn in, and the one it replaced in the
 // drawing context, which ReleaseScreenFont selects back before deleting it.
@@ -21,8 +18,8 @@ struct ScreenFont {
     void* replaced;
 };
 
-// Right and bottom are exclusive.
-struct TextRect {
+// A rectangle of pixels; right and bottom are exclusive.
+struct Rect {
     int32_t left;
     int32_t top;
     int32_t right;
@@ -31,7 +28,7 @@ struct TextRect {
 
 // Sets the text colour with a transparent background; it stays in force,
 // across frames, until the next call.
-void SetInk(Ink colour);
+void SetInk(Rgb colour);
 
 // A bold (weight 700) font of the face, matched to this cell height
 // (internal leading included) and stretched to this average character width.
@@ -44,4 +41,4 @@ void DrawTextAt(int32_t x, int32_t y, const char* text, int32_t length);
 
 // The whole NUL-terminated text as one line, centred both ways in the
 // rectangle (vertically by the cell height) and clipped to it.
-void DrawCentredLine(const TextRect& rect, const char* text);
+void DrawCentredLine(const Rect& rect, const char* text);

@@ -1,3 +1,4 @@
+// The title screen: its frame and its picture.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -5,6 +6,7 @@
 #include "core/frontend.h"
 #include "core/game_state.h"
 #include "core/rank_table.h"
+#include "core/scenes.h"
 #include "screens/faces.h"
 #include "screens/screens.h"
 #include "screens/text_ops.h"
@@ -19,6 +21,19 @@ constexpr const char* kPrompt = "Press Return(Enter) Key";
 constexpr double kDegreesToRadians = 3.14159 / 180.0;
 
 }  // namespace
+
+void TitleFrame() {
+    if (!OpenTitleFrame()) {
+        return;
+    }
+    CopyStarField();
+    // The wave moves by drawn frames, not by time, and is never reduced
+    // modulo 360.
+    game.wave_phase = WrappingAdd(game.wave_phase, 7);
+    DrawTitleScreen();
+    TestTitleStart();
+    RepaintWindow();
+}
 
 int32_t WaveY(int32_t wave_phase, int32_t i) {
     const int32_t angle = WrappingSub(wave_phase, WrappingMul(30, i));

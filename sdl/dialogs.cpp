@@ -1,28 +1,21 @@
-// The two result dialogs as modal windows owned by the main window: while one
-// is open no frame runs, the main window only repaints on exposure and
-// ignores close requests, and the dialog itself cannot be cancelled.
+// The result dialogs on SDL: modal windows, owned by the main window, that show
+// the portable dialogs' pictures. While one is open no frame runs, the main
+// window only repaints on exposure and ignores close requests, and the dialog
+// itself cannot be cancelled.
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/frontend.h"
 #include "core/rank_table.h"
+#include "dialogs/name_field.h"
+#include "dialogs/pictures.h"
+#include "dialogs/push_button.h"
+#include "dialogs/templates.h"
 #include "render/cp932.h"
-#include "sdl/dialog_pictures.h"
-#include "sdl/name_field.h"
 #include "sdl/sdl_shell.h"
 
 namespace {
-
-// "ランクインしたよ～！！" and "これが道を極めた人たちです！！", in UTF-8 for
-// the window manager.
-constexpr const char* kNameCaption =
-    "\xe3\x83\xa9\xe3\x83\xb3\xe3\x82\xaf\xe3\x82\xa4\xe3\x83\xb3\xe3\x81\x97\xe3\x81\x9f"
-    "\xe3\x82\x88\xef\xbd\x9e\xef\xbc\x81\xef\xbc\x81";
-constexpr const char* kRankingCaption =
-    "\xe3\x81\x93\xe3\x82\x8c\xe3\x81\x8c\xe9\x81\x93\xe3\x82\x92\xe6\xa5\xb5\xe3\x82\x81"
-    "\xe3\x81\x9f\xe4\xba\xba\xe3\x81\x9f\xe3\x81\xa1\xe3\x81\xa7\xe3\x81\x99\xef\xbc\x81"
-    "\xef\xbc\x81";
 
 // The caret blinks at the rate Windows uses by default.
 constexpr Uint32 kCaretBlinkMs = 530;
@@ -93,43 +86,6 @@ void CloseDialogWindow(DialogWindow& dialog) {
     FocusWindow(main_window);
 }
 
-// Waits for the next event, at most timeout_ms; an exit signal ends the game
-// from here as from the main loop. It polls in short naps rather than letting
-// SDL block: SDL wakes a blocked wait by sending an X11 message to a window
-// over a second connection, which can reach a dialog that was just destroyed.
-bool WaitForDialogEvent(SDL_Event& event, int timeout_ms) {
-    const Uint32 start = SDL_GetTicks();
-    for (;;) {
-        if (ExitSignalArrived()) {
-            QuitGame();
-        }
-        if (SDL_PollEvent(&event)) {
-            return true;
-        }
-        if (SDL_GetTicks() - start >= static_cast<Uint32>(timeout_ms)) {
-            return false;
-        }
-        SDL_Delay(kNapMs);
-    }
-}
-
-// What every modal loop does first: the owner repaints and gives the focus
-// back to the dialog, close requests go nowhere. True when the event is the
-// dialog's own.
-bool IsDialogEvent(const SDL_Event& event, const DialogWindow& dialog) {
-    if (IsMainWindowEvent(event)) {
-        if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
-            FocusWindow(dialog.window);
-        }
-        HandleMainWindowEvent(event);
-        return false;
-    }
-    if (IsCloseRequest(event)) {
-        return false;
-    }
-    return EventWindowId(event) == SDL_GetWindowID(dialog.window);
-}
-
 // Mouse positions in the dialog's own pixels, however large it is shown.
 void ToGamePixels(SDL_Event& event) {
     switch (event.type) {
@@ -147,8 +103,72 @@ void ToGamePixels(SDL_Event& event) {
     }
 }
 
+// Waits for the next event meant for the dialog, at most timeout_ms; an exit
+// signal ends the game from here as from the main loop. It polls in short
+// naps rather than letting SDL block: SDL wakes a blocked wait by sending an
+// X11 message to a window over a second connection, which can reach a dialog
+// that was just destroyed. What every modal loop does with the others: the
+// owner repaints and gives the focus back to the dialog, close requests go
+// nowhere.
+bool WaitForDialogEvent(const DialogWindow& dialog, SDL_Event& event, int timeout_ms) {
+    const Uint32 start = SDL_GetTicks();
+    for (;;) {
+        if (ExitSignalArrived()) {
+            QuitGame();
+        }
+        if (!SDL_PollEvent(&event)) {
+            if (SDL_GetTicks() - start >= static_cast<Uint32>(timeout_ms)) {
+                return false;
+            }
+            SDL_Delay(kNapMs);
+            continue;
+        }
+        if (IsMainWindowEvent(event)) {
+            if (event.type == SDL_WINDOWEVENT &&
+                event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+                FocusWindow(dialog.window);
+            }
+            HandleMainWindowEvent(event);
+        } else if (!IsCloseRequest(event) &&
+                   EventWindowId(event) == SDL_GetWindowID(dialog.window)) {
+            ToGamePixels(event);
+            return true;
+        }
+        FinishEvent(event);
+    }
+}
+
 bool IsReturn(const SDL_Keysym& key) {
     return key.scancode == SDL_SCANCODE_RETURN || key.scancode == SDL_SCANCODE_KP_ENTER;
+}
+
+// OK's share of an event, as the dialog manager feeds a push button: the
+// mouse, and Space when OK has the focus. True when OK is clicked.
+bool FeedOk(PushButton& ok, const Rect& where, const SDL_Event& event, bool focused) {
+    switch (event.type) {
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            if (event.button.button != SDL_BUTTON_LEFT) {
+                return false;
+            }
+            return FeedPushButton(
+                ok,
+                event.type == SDL_MOUSEBUTTONDOWN ? ButtonInput::MouseDown : ButtonInput::MouseUp,
+                Contains(where, event.button.x, event.button.y));
+        case SDL_MOUSEMOTION:
+            return FeedPushButton(ok, ButtonInput::MouseMove,
+                                  Contains(where, event.motion.x, event.motion.y));
+        case SDL_KEYDOWN:
+            if (focused && event.key.keysym.sym == SDLK_SPACE) {
+                FeedPushButton(ok, ButtonInput::SpaceDown, true);
+            }
+            return false;
+        case SDL_KEYUP:
+            return event.key.keysym.sym == SDLK_SPACE &&
+                   FeedPushButton(ok, ButtonInput::SpaceUp, true);
+        default:
+            return false;
+    }
 }
 
 // The composition as the field shows it: what code page 932 cannot hold shows
@@ -234,218 +254,153 @@ bool EditField(NameField& field, const SDL_Keysym& key) {
     }
 }
 
-void UpdateInputMethodSpot(const NameDialogLayout& layout, const NameField& field,
-                           const NameDialogView& view) {
+// The name prompt while it is open.
+struct NameDialog {
+    NameDialogLayout layout;
+    NameField field;  // empty in every game, whatever the last one entered
+    NameDialogView view;
+    PushButton ok;
+    bool dirty = true;
+    bool confirmed = false;
+};
+
+void UpdateInputMethodSpot(const NameDialog& dialog) {
     // The input method puts its candidate list below this rectangle.
     const int s = display_scale;
-    SDL_Rect spot{(layout.text_x - field.scroll_x + NameCaretX(Fonts(), field, view)) * s,
-                  layout.edit.y * s, s, layout.edit.height * s};
+    const Rect& edit = dialog.layout.edit;
+    const int32_t x = dialog.layout.text_x - dialog.field.scroll_x +
+                      NameCaretX(Fonts(), dialog.field, dialog.view);
+    SDL_Rect spot{x * s, edit.top * s, s, (edit.bottom - edit.top) * s};
     SDL_SetTextInputRect(&spot);
+}
+
+// One of the name dialog's own events. True when it changed what the field
+// holds or where its caret is.
+bool HandleNameEvent(NameDialog& dialog, const SDL_Event& event) {
+    NameDialogView& view = dialog.view;
+    NameField& field = dialog.field;
+    const bool was_pressed = dialog.ok.pressed;
+    if (event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT &&
+        Contains(dialog.layout.ok, event.button.x, event.button.y)) {
+        view.focus = NameFocus::Ok;
+        dialog.dirty = true;
+    }
+    dialog.confirmed = FeedOk(dialog.ok, dialog.layout.ok, event, view.focus == NameFocus::Ok);
+    view.ok_pressed = dialog.ok.pressed;
+    dialog.dirty = dialog.dirty || was_pressed != dialog.ok.pressed;
+    switch (event.type) {
+        case SDL_WINDOWEVENT:
+            dialog.dirty = dialog.dirty || event.window.event == SDL_WINDOWEVENT_EXPOSED;
+            return false;
+        case SDL_KEYDOWN:
+            if (IsReturn(event.key.keysym)) {
+                // Return presses the default button from any control.
+                dialog.confirmed = event.key.repeat == 0;
+            } else if (event.key.keysym.sym == SDLK_TAB) {
+                view.focus = view.focus == NameFocus::Edit ? NameFocus::Ok : NameFocus::Edit;
+                dialog.dirty = true;
+            } else if (view.focus == NameFocus::Edit && view.composition.empty()) {
+                return EditField(field, event.key.keysym);
+            }
+            return false;
+        case SDL_TEXTINPUT:
+            if (view.focus != NameFocus::Edit) {
+                return false;
+            }
+            view.composition.clear();
+            view.composition_cursor = 0;
+            InsertTypedText(field, event.text.text);
+            return true;
+        case SDL_TEXTEDITING:
+            TakeComposition(view, event.edit.text, event.edit.start);
+            return true;
+        case SDL_TEXTEDITING_EXT:
+            TakeComposition(view, event.editExt.text, event.editExt.start);
+            return true;
+        case SDL_MOUSEBUTTONDOWN:
+            if (event.button.button != SDL_BUTTON_LEFT ||
+                !Contains(dialog.layout.edit, event.button.x, event.button.y)) {
+                return false;
+            }
+            view.focus = NameFocus::Edit;
+            if (view.composition.empty()) {
+                field.caret = NameCaretForClick(Fonts(), dialog.layout, field, event.button.x);
+            }
+            return true;
+        default:
+            return false;
+    }
 }
 
 }  // namespace
 
 void PromptForName(char name[256]) {
-    const DialogFonts& fonts = Fonts();
-    const NameDialogLayout layout = LayOutNameDialog(fonts);
-    NameField field;  // empty in every game, whatever the last one entered
-    NameDialogView view;
-    bool ok_captured = false;  // the mouse went down on OK and is still down
-    bool space_on_ok = false;
-
-    DialogWindow dialog = OpenDialogWindow(kNameCaption, layout.width, layout.height);
+    NameDialog dialog;
+    dialog.layout = LayOutNameDialog(Fonts());
+    DialogWindow window =
+        OpenDialogWindow(kNameDialogCaption, dialog.layout.width, dialog.layout.height);
     SDL_StartTextInput();
     Uint32 blink_tick = SDL_GetTicks();
-    bool dirty = true;
-    bool confirmed = false;
-    while (!confirmed) {
-        if (dirty) {
-            KeepNameCaretVisible(fonts, layout, field, view);
-            DrawNameDialog(dialog.canvas, fonts, layout, field, view);
-            PresentDialog(dialog);
-            UpdateInputMethodSpot(layout, field, view);
-            dirty = false;
+    while (!dialog.confirmed) {
+        if (dialog.dirty) {
+            KeepNameCaretVisible(Fonts(), dialog.layout, dialog.field, dialog.view);
+            DrawNameDialog(window.canvas, Fonts(), dialog.layout, dialog.field, dialog.view);
+            PresentDialog(window);
+            UpdateInputMethodSpot(dialog);
+            dialog.dirty = false;
         }
         const Uint32 shown_for = SDL_GetTicks() - blink_tick;
         const int until_blink =
             shown_for >= kCaretBlinkMs ? 0 : static_cast<int>(kCaretBlinkMs - shown_for);
         SDL_Event event;
-        const bool got =
-            WaitForDialogEvent(event, until_blink < kSignalCheckMs ? until_blink : kSignalCheckMs);
+        const bool got = WaitForDialogEvent(
+            window, event, until_blink < kSignalCheckMs ? until_blink : kSignalCheckMs);
         if (SDL_GetTicks() - blink_tick >= kCaretBlinkMs) {
-            view.caret_on = !view.caret_on;
+            dialog.view.caret_on = !dialog.view.caret_on;
             blink_tick = SDL_GetTicks();
-            dirty = true;
+            dialog.dirty = true;
         }
         if (!got) {
             continue;
         }
-        if (!IsDialogEvent(event, dialog)) {
-            FinishEvent(event);
-            continue;
-        }
-        ToGamePixels(event);
-        bool edited = false;
-        switch (event.type) {
-            case SDL_WINDOWEVENT:
-                if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-                    dirty = true;
-                }
-                break;
-            case SDL_KEYDOWN:
-                if (IsReturn(event.key.keysym)) {
-                    // Return presses the default button from any control.
-                    confirmed = event.key.repeat == 0;
-                } else if (event.key.keysym.sym == SDLK_TAB) {
-                    view.focus = view.focus == NameFocus::Edit ? NameFocus::Ok : NameFocus::Edit;
-                    dirty = true;
-                } else if (view.focus == NameFocus::Ok && event.key.keysym.sym == SDLK_SPACE) {
-                    space_on_ok = true;
-                    view.ok_pressed = true;
-                    dirty = true;
-                } else if (view.focus == NameFocus::Edit && view.composition.empty()) {
-                    edited = EditField(field, event.key.keysym);
-                }
-                break;
-            case SDL_KEYUP:
-                if (space_on_ok && event.key.keysym.sym == SDLK_SPACE) {
-                    confirmed = true;
-                }
-                break;
-            case SDL_TEXTINPUT:
-                if (view.focus == NameFocus::Edit) {
-                    view.composition.clear();
-                    view.composition_cursor = 0;
-                    InsertTypedText(field, event.text.text);
-                    edited = true;
-                }
-                break;
-            case SDL_TEXTEDITING:
-                TakeComposition(view, event.edit.text, event.edit.start);
-                edited = true;
-                break;
-            case SDL_TEXTEDITING_EXT:
-                TakeComposition(view, event.editExt.text, event.editExt.start);
-                edited = true;
-                break;
-            case SDL_MOUSEBUTTONDOWN:
-                if (event.button.button != SDL_BUTTON_LEFT) {
-                    break;
-                }
-                if (Contains(layout.ok, event.button.x, event.button.y)) {
-                    ok_captured = true;
-                    view.ok_pressed = true;
-                    view.focus = NameFocus::Ok;
-                    dirty = true;
-                } else if (Contains(layout.edit, event.button.x, event.button.y)) {
-                    view.focus = NameFocus::Edit;
-                    if (view.composition.empty()) {
-                        field.caret = NameCaretForClick(fonts, layout, field, event.button.x);
-                    }
-                    edited = true;
-                }
-                break;
-            case SDL_MOUSEMOTION:
-                if (ok_captured) {
-                    const bool inside = Contains(layout.ok, event.motion.x, event.motion.y);
-                    dirty = dirty || inside != view.ok_pressed;
-                    view.ok_pressed = inside;
-                }
-                break;
-            case SDL_MOUSEBUTTONUP:
-                if (event.button.button == SDL_BUTTON_LEFT && ok_captured) {
-                    ok_captured = false;
-                    view.ok_pressed = false;
-                    confirmed = Contains(layout.ok, event.button.x, event.button.y);
-                    dirty = true;
-                }
-                break;
-            default:
-                break;
-        }
-        if (edited) {
+        if (HandleNameEvent(dialog, event)) {
             // The caret shows steadily while the player types.
-            view.caret_on = true;
+            dialog.view.caret_on = true;
             blink_tick = SDL_GetTicks();
-            dirty = true;
+            dialog.dirty = true;
         }
         FinishEvent(event);
     }
-    std::memcpy(name, field.text.c_str(), field.text.size() + 1);
+    std::memcpy(name, dialog.field.text.c_str(), dialog.field.text.size() + 1);
     SDL_StopTextInput();
-    CloseDialogWindow(dialog);
+    CloseDialogWindow(window);
 }
 
 void ShowRanking() {
-    const DialogFonts& fonts = Fonts();
-    const RankingDialogLayout layout = LayOutRankingDialog(fonts);
-    bool pressed = false;
-    bool ok_captured = false;
-    bool space_down = false;
-
-    DialogWindow dialog = OpenDialogWindow(kRankingCaption, layout.width, layout.height);
+    const RankingDialogLayout layout = LayOutRankingDialog(Fonts());
+    PushButton ok;
+    DialogWindow window = OpenDialogWindow(kRankingDialogCaption, layout.width, layout.height);
     bool dirty = true;
     bool closed = false;
     while (!closed) {
         if (dirty) {
-            DrawRankingDialog(dialog.canvas, fonts, layout, rank_table, pressed);
-            PresentDialog(dialog);
+            DrawRankingDialog(window.canvas, Fonts(), layout, rank_table, ok.pressed);
+            PresentDialog(window);
             dirty = false;
         }
         SDL_Event event;
-        if (!WaitForDialogEvent(event, kSignalCheckMs)) {
+        if (!WaitForDialogEvent(window, event, kSignalCheckMs)) {
             continue;
         }
-        if (!IsDialogEvent(event, dialog)) {
-            FinishEvent(event);
-            continue;
+        const bool was_pressed = ok.pressed;
+        // OK has the focus throughout, so Space works it as well.
+        closed = FeedOk(ok, layout.ok, event, true);
+        if (event.type == SDL_KEYDOWN && IsReturn(event.key.keysym)) {
+            closed = event.key.repeat == 0;
         }
-        ToGamePixels(event);
-        switch (event.type) {
-            case SDL_WINDOWEVENT:
-                dirty = event.window.event == SDL_WINDOWEVENT_EXPOSED;
-                break;
-            case SDL_KEYDOWN:
-                if (IsReturn(event.key.keysym)) {
-                    closed = event.key.repeat == 0;
-                } else if (event.key.keysym.sym == SDLK_SPACE) {
-                    // The focused button goes down with Space and clicks
-                    // when it comes up.
-                    space_down = true;
-                    pressed = true;
-                    dirty = true;
-                }
-                break;
-            case SDL_KEYUP:
-                closed = space_down && event.key.keysym.sym == SDLK_SPACE;
-                break;
-            case SDL_MOUSEBUTTONDOWN:
-                if (event.button.button == SDL_BUTTON_LEFT &&
-                    Contains(layout.ok, event.button.x, event.button.y)) {
-                    ok_captured = true;
-                    pressed = true;
-                    dirty = true;
-                }
-                break;
-            case SDL_MOUSEMOTION:
-                if (ok_captured) {
-                    const bool inside = Contains(layout.ok, event.motion.x, event.motion.y);
-                    dirty = inside != pressed;
-                    pressed = inside;
-                }
-                break;
-            case SDL_MOUSEBUTTONUP:
-                if (event.button.button == SDL_BUTTON_LEFT && ok_captured) {
-                    ok_captured = false;
-                    pressed = false;
-                    closed = Contains(layout.ok, event.button.x, event.button.y);
-                    dirty = true;
-                }
-                break;
-            default:
-                break;
-        }
+        dirty = ok.pressed != was_pressed ||
+                (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED);
         FinishEvent(event);
     }
-    CloseDialogWindow(dialog);
+    CloseDialogWindow(window);
 }

@@ -1,9 +1,24 @@
-// kobaru: the game in an SDL window. One thread runs everything: the loop
-// below handles one waiting event per pass or, when none waits, runs the
-// game's frame call. Where that call could do nothing (the tick has not
-// moved since the last one), it sleeps until the next event or the next
-// step of the tick instead, so the game behaves as the Windows program's
-// spinning loop does without keeping a processor busy.
+// kobaru: the game on Linux, in SDL2 windows.
+//
+// What this frontend supplies to the game:
+//   GetTick, IsKeyDown           sdl/input.cpp
+//   RepaintWindow                sdl/window.cpp (the picture scaled for HiDPI by sdl/surface.cpp)
+//   PromptForName, ShowRanking   sdl/dialogs.cpp, showing the portable dialogs/ in SDL windows
+//   CopyStarField, text ops      render/text_ops.cpp, the portable surface as it is
+// Where it differs from the Windows program on purpose:
+//   - the dialogs are drawn by the game, not made by the window system; input
+//     methods reach the name field through SDL's text input;
+//   - the tick counts the uptime in the steps of the Windows system timer,
+//     and the loop sleeps when a frame call could do nothing instead of
+//     spinning (core/frame_pace.h, RunFrameUnlessIdle);
+//   - the session ends, and the ranking is saved, when the window is closed,
+//     on SIGTERM, SIGINT or SIGHUP, and when the display goes away
+//     (sdl/x11.cpp); every finished game is saved as it ends anyway;
+//   - HiDPI desktops get the picture in whole-pixel blocks, and the desktop
+//     entry keeps rank.txt in the player's data folder.
+//
+// One thread runs everything: the loop below handles one waiting event per
+// pass or, when none waits, runs the game's frame call.
 //
 // KOBARU_RANKING=xdg: set by the desktop entry. The game then keeps rank.txt
 // in $XDG_DATA_HOME/kobaru (by default ~/.local/share/kobaru), made when it is
@@ -23,7 +38,9 @@
 #include "core/frame_pace.h"
 #include "core/game_state.h"
 #include "core/rank_table.h"
+#include "core/scenes.h"
 #include "render/surface.h"
+#include "screens/screens.h"
 #include "sdl/sdl_shell.h"
 
 namespace {

@@ -17,7 +17,6 @@
 #include <cstring>
 #include <string>
 
-#include "render/surface_ops.h"
 #include "sim/script.h"
 #include "sim/sim.h"
 
@@ -118,7 +117,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "--trace") {
-            op_trace.enabled = true;
+            frame_trace.enabled = true;
         } else if (arg == "--start-tick") {
             if (i + 1 == argc) {
                 Complain(std::string("--start-tick needs a value\n") + kUsage);

@@ -12,6 +12,7 @@
 #include "render/cp932.h"
 #include "render/snapshot.h"
 #include "render/surface.h"
+#include "screens/screens.h"
 #include "sim/sim.h"
 
 namespace {

@@ -1,11 +1,12 @@
-// The headless driver's scripted world: a clock that moves only when the
-// script says so, a keyboard of held keys, and a queue of names for the name
-// prompt.
+// The headless driver's world: a clock that moves only when the script says
+// so, a keyboard of held keys, a queue of names for the name prompt, and the
+// JSON lines it prints.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 
 #include "core/game_state.h"
 
@@ -17,6 +18,22 @@ struct SimWorld {
 
 extern SimWorld sim;
 
+// The frame trace (--trace): every operation of a drawn frame, printed as one
+// line when the frame is repainted.
+struct FrameTrace {
+    bool enabled = false;
+    // The scene whose frame function copied the star field: a title frame
+    // that accepts Return has already moved on to the drill when it repaints.
+    bool has_scene = false;
+    Scene scene = Scene::Title;
+    std::string ops;  // the frame's operations so far, comma-separated JSON objects
+};
+
+extern FrameTrace frame_trace;
+
+// Adds one operation, already written as a JSON object, to the frame's trace.
+void TraceOp(std::string_view op_json);
+
 // The simulator's own output could not be written (standard output closed,
 // a broken pipe, a full disk); errno's value at the failure.
 struct OutputError {
@@ -27,8 +44,8 @@ struct OutputError {
 // the rank table, the surface and palette, the first game at start_tick.
 void StartSimulator(uint32_t start_tick);
 
-// Appends s to out as a JSON string literal (s is UTF-8).
-void AppendJsonString(std::string& out, const std::string& s);
+// Appends text (UTF-8) to out as a JSON string literal.
+void AppendJsonString(std::string& out, std::string_view text);
 
 // Writes one line to standard output and flushes it, so a program driving the
 // simulator over a pipe sees every event as it happens. Throws OutputError.

@@ -1,12 +1,12 @@
 // The result step's two modal dialogs, from templates 101 and 102. They are
 // Unicode dialogs; texts cross into and out of them through code page 932.
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "core/frontend.h"
 #include "core/game_state.h"
 #include "core/rank_table.h"
+#include "dialogs/templates.h"
 #include "res/resource.h"
 #include "win/wide_text.h"
 #include "win/win_shell.h"
@@ -60,16 +60,13 @@ INT_PTR CALLBACK RankingDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
             HDC dc = BeginPaint(dialog, &paint);
             SetBkMode(dc, TRANSPARENT);
             for (int i = 0; i < kRankRows; ++i) {
-                const int y = 50 + 22 * i;
-                char line[64];
-                std::snprintf(line, sizeof line, "No. %d  %09d", i + 1,
-                              static_cast<int>(rank_table.points[i]));
-                DrawLine(dc, 14, y, line, std::strlen(line));
+                const std::string line = RankingRowText(i, rank_table.points[i]);
+                DrawLine(dc, kRankingScoreX, RankingRowY(i), line.data(), line.size());
                 // A damaged file can leave a field without a NUL; the name
                 // then ends with its field.
                 char name[kNameField];
                 std::memcpy(name, rank_table.player_names[i], kNameField);
-                DrawLine(dc, 150, y, name, NameLength(name));
+                DrawLine(dc, kRankingNameX, RankingRowY(i), name, NameLength(name));
             }
             EndPaint(dialog, &paint);
             return TRUE;

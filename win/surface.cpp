@@ -49,7 +49,7 @@ void CreateFrameSurface(HWND window) {
     std::memcpy(block, &header, sizeof header);
 
     // These are the first draws of the run, so every run has the same colours.
-    PaletteEntry palette[kPaletteEntries] = {};
+    Rgb palette[kPaletteEntries] = {};
     DrawPalette(palette);
     uint8_t* quads = block + kSurfaceHeaderBytes;
     for (int i = 0; i < kPaletteEntries; ++i) {

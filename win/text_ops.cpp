@@ -8,7 +8,7 @@
 #include "win/wide_text.h"
 #include "win/win_shell.h"
 
-void SetInk(Ink colour) {
+void SetInk(Rgb colour) {
     SetTextColor(FrameDC(), RGB(colour.red, colour.green, colour.blue));
     SetBkMode(FrameDC(), TRANSPARENT);
 }
@@ -34,7 +34,7 @@ void DrawTextAt(int32_t x, int32_t y, const char* text, int32_t length) {
     TextOutW(FrameDC(), x, y, wide.data(), static_cast<int>(wide.size()));
 }
 
-void DrawCentredLine(const TextRect& rect, const char* text) {
+void DrawCentredLine(const Rect& rect, const char* text) {
     const std::wstring wide = WideFromCp932(text, std::strlen(text));
     RECT box{rect.left, rect.top, rect.right, rect.bottom};
     DrawTextW(FrameDC(), wide.data(), static_cast<int>(wide.size()), &box,

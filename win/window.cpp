@@ -1,22 +1,13 @@
-// The main window, its message loop and the platform half of the frame clock.
+// The main window, its message loop, and the repaint of every drawn frame.
 #include "core/frontend.h"
 #include "core/game_state.h"
 #include "core/rank_table.h"
 #include "res/resource.h"
+#include "screens/screens.h"
 #include "win/win_shell.h"
 
 HINSTANCE instance = nullptr;
 HWND main_window = nullptr;
-
-uint32_t GetTick() {
-    return GetTickCount();
-}
-
-bool IsKeyDown(uint8_t virtual_key) {
-    // Down while the sign bit of the 16-bit state is set; the low bit (pressed
-    // since the last call) is deliberately ignored.
-    return GetAsyncKeyState(virtual_key) < 0;
-}
 
 void RepaintWindow() {
     // UpdateWindow sends WM_PAINT straight to MainWndProc, so the frame is on

@@ -5,7 +5,9 @@
 #include "core/drill.h"
 #include "core/frontend.h"
 #include "core/game_state.h"
-#include "tests/core/fake_frontend.h"
+#include "core/scenes.h"
+#include "screens/screens.h"
+#include "tests/support/null_frontend.h"
 
 namespace {
 

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "core/rank_table.h"
-#include "tests/core/fake_frontend.h"
+#include "core/scenes.h"
+#include "screens/screens.h"
+#include "tests/support/null_frontend.h"
 
 namespace fs = std::filesystem;
 

@@ -1,69 +1,210 @@
-// The frame surface: its palette, the ink rule and where the star field lands.
+// The frame surface and the text operations on it: the palette entries ink
+// lands on, centring and clipping of DrawCentredLine, font selection and the
+// bottom-up rows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "core/frontend.h"
 #include "core/game_state.h"
 #include "core/random_source.h"
 #include "render/surface.h"
+#include "render/text.h"
+#include "screens/faces.h"
+#include "screens/text_ops.h"
 
 namespace {
 
-// The generator as the game defines it, kept apart from the core's.
-struct Lcg {
-    uint32_t state = 1;
-    int32_t Next() {
-        state = state * 214013u + 2531011u;
-        return static_cast<int32_t>(state >> 16 & 0x7fff);
-    }
+struct Box {
+    int32_t left = INT32_MAX;
+    int32_t top = INT32_MAX;
+    int32_t right = INT32_MIN;
+    int32_t bottom = INT32_MIN;
+    int32_t count = 0;
 };
 
-class SurfaceTest : public ::testing::Test {
+uint8_t SurfaceAt(int32_t x, int32_t y) {
+    return frame_surface.pixels[PixelOffset(x, y)];
+}
+
+Box Changed(const std::vector<uint8_t>& before) {
+    Box box;
+    for (int32_t y = 0; y < kSurfaceSize; ++y) {
+        for (int32_t x = 0; x < kSurfaceSize; ++x) {
+            if (SurfaceAt(x, y) != before[PixelOffset(x, y)]) {
+                box.left = std::min(box.left, x);
+                box.right = std::max(box.right, x + 1);
+                box.top = std::min(box.top, y);
+                box.bottom = std::max(box.bottom, y + 1);
+                ++box.count;
+            }
+        }
+    }
+    return box;
+}
+
+class Surface : public ::testing::Test {
   protected:
     void SetUp() override {
         random_source.state = 1;
-        std::memset(frame_surface.pixels, 0x5A, sizeof frame_surface.pixels);
         CreateFrameSurface();
+        // A sparse field of every star colour.
+        for (std::size_t k = 0; k < kStarFieldBytes; ++k) {
+            star_field[k] = k % 97 == 0 ? static_cast<uint8_t>(k / 97 % 253 + 1) : 0;
+        }
+        CopyStarField();
+        SetInk(kWhite);
+    }
+    void TearDown() override { std::memset(star_field, 0, kStarFieldBytes); }
+    std::vector<uint8_t> Before() const {
+        return {frame_surface.pixels, frame_surface.pixels + kStarFieldBytes};
     }
 };
 
-TEST_F(SurfaceTest, PaletteIsDrawnFromTheFirst759Draws) {
-    Lcg lcg;
-    for (int i = 1; i <= 252; ++i) {
-        const int red = lcg.Next() % 96 + 128;
-        const int green = lcg.Next() % 96 + 128;
-        const int blue = lcg.Next() % 128 + 128;
-        ASSERT_EQ(frame_surface.palette[i].red, red) << i;
-        ASSERT_EQ(frame_surface.palette[i].green, green) << i;
-        ASSERT_EQ(frame_surface.palette[i].blue, blue) << i;
+TEST_F(Surface, InkLandsOnTheNearestEntries) {
+    ScreenFont font = SelectScreenFont(kFaceTimes, 60, 30);
+    SetInk(kRed);
+    auto before = Before();
+    DrawTextAt(50, 50, "Combo", 5);
+    SetInk(kWhite);
+    DrawTextAt(50, 150, "Combo", 5);
+    ReleaseScreenFont(font);
+    int32_t red = 0;
+    int32_t white = 0;
+    for (int32_t y = 0; y < kSurfaceSize; ++y) {
+        for (int32_t x = 0; x < kSurfaceSize; ++x) {
+            const uint8_t now = SurfaceAt(x, y);
+            if (now == before[PixelOffset(x, y)]) {
+                continue;
+            }
+            if (y < 130) {
+                ASSERT_EQ(now, 253) << x << "," << y;
+                ++red;
+            } else {
+                ASSERT_EQ(now, 255) << x << "," << y;
+                ++white;
+            }
+        }
     }
-    for (int k = 0; k < 3; ++k) {
-        lcg.Next();  // entry 253's draws, overwritten afterwards
-    }
-    EXPECT_EQ(random_source.state, lcg.state) << "exactly 759 draws";
-
-    const PaletteEntry& e1 = frame_surface.palette[1];
-    const PaletteEntry& e2 = frame_surface.palette[2];
-    EXPECT_EQ((e1.red << 16 | e1.green << 8 | e1.blue), (169 << 16 | 163 << 8 | 190));
-    EXPECT_EQ((e2.red << 16 | e2.green << 8 | e2.blue), (132 << 16 | 193 << 8 | 236));
-    const PaletteEntry fixed[4] = {{0, 0, 0}, {255, 128, 128}, {200, 192, 224}, {255, 255, 255}};
-    const int fixed_index[4] = {0, 253, 254, 255};
-    for (int k = 0; k < 4; ++k) {
-        const PaletteEntry& e = frame_surface.palette[fixed_index[k]];
-        EXPECT_EQ(e.red, fixed[k].red) << fixed_index[k];
-        EXPECT_EQ(e.green, fixed[k].green) << fixed_index[k];
-        EXPECT_EQ(e.blue, fixed[k].blue) << fixed_index[k];
-    }
+    EXPECT_GT(red, 300);
+    EXPECT_EQ(red, white) << "the same text in the same font";
 }
 
-TEST_F(SurfaceTest, CreationClearsThePixelsToBlack) {
-    for (std::size_t k = 0; k < kStarFieldBytes; ++k) {
-        ASSERT_EQ(frame_surface.pixels[k], 0) << k;
-    }
+TEST_F(Surface, CentredLineIsCentredBothWays) {
+    ScreenFont font = SelectScreenFont(kFaceTimes, 50, 20);
+    const Rect rect{100, 200, 400, 300};
+    auto before = Before();
+    DrawCentredLine(rect, "Play Number : 000000");
+    const Box ink = Changed(before);
+    ReleaseScreenFont(font);
+    ASSERT_GT(ink.count, 0);
+    // The ink box sits within a side bearing or two of the centre.
+    EXPECT_NEAR((ink.left + ink.right) / 2.0, 250, 3);
+    // Vertically the cell, not the ink, is centred: rows 225 to 274.
+    EXPECT_GE(ink.top, 225);
+    EXPECT_LE(ink.bottom, 275);
+    EXPECT_GT(ink.bottom, 260) << "digits stand on the baseline, low in the cell";
 }
 
-TEST_F(SurfaceTest, InkTakesTheNearestEntry) {
+TEST_F(Surface, TooWideLineIsCutOnBothSidesStillCentred) {
+    ScreenFont font = SelectScreenFont(kFaceTimes, 80, 50);
+    const Rect rect{150, 100, 350, 200};
+    auto before = Before();
+    DrawCentredLine(rect, "Ans:123456789");
+    const Box ink = Changed(before);
+    ReleaseScreenFont(font);
+    EXPECT_EQ(ink.left, rect.left);
+    EXPECT_EQ(ink.right, rect.right);
+    EXPECT_GE(ink.top, rect.top);
+    EXPECT_LE(ink.bottom, rect.bottom);
+
+    // Same text, wide rectangle: the part inside the narrow one is the same.
+    std::vector<uint8_t> narrow(frame_surface.pixels, frame_surface.pixels + kStarFieldBytes);
+    CopyStarField();
+    font = SelectScreenFont(kFaceTimes, 80, 50);
+    DrawCentredLine({-250, 100, 750, 200}, "Ans:123456789");
+    ReleaseScreenFont(font);
+    int32_t differences = 0;
+    for (int32_t y = rect.top; y < rect.bottom; ++y) {
+        for (int32_t x = rect.left; x < rect.right; ++x) {
+            differences += SurfaceAt(x, y) != narrow[PixelOffset(x, y)];
+        }
+    }
+    EXPECT_EQ(differences, 0);
+}
+
+TEST_F(Surface, TallLineIsClippedToItsRectangle) {
+    ScreenFont font = SelectScreenFont(kFaceTimes, 140, 60);
+    auto before = Before();
+    // A digit cell partly above the surface: the surface cuts the glyph.
+    DrawCentredLine({168, -60, 228, 80}, "8");
+    const Box above = Changed(before);
+    ASSERT_GT(above.count, 0);
+    EXPECT_EQ(above.top, 0);
+    EXPECT_GE(above.left, 168);
+    EXPECT_LE(above.right, 228);
+    EXPECT_LE(above.bottom, 80);
+
+    // A rectangle lower than the cell: the rectangle cuts it at both ends.
+    CopyStarField();
+    before = Before();
+    DrawCentredLine({300, 200, 360, 250}, "8");
+    const Box low = Changed(before);
+    ReleaseScreenFont(font);
+    EXPECT_EQ(low.top, 200);
+    EXPECT_EQ(low.bottom, 250);
+    EXPECT_GE(low.left, 300);
+    EXPECT_LE(low.right, 360);
+}
+
+TEST_F(Surface, DigitCellsOffTheSurfaceDrawNothing) {
+    ScreenFont font = SelectScreenFont(kFaceTimes, 140, 60);
+    auto before = Before();
+    DrawCentredLine({-88, 100, -28, 240}, "8");
+    DrawCentredLine({552, 100, 612, 240}, "8");
+    ReleaseScreenFont(font);
+    EXPECT_EQ(Changed(before).count, 0);
+}
+
+TEST_F(Surface, TextRunsOffTheRightEdgeWithoutWrapping) {
+    ScreenFont font = SelectScreenFont(kFaceGothic, 16, 8);
+    std::string name = "TopPlayer:" + std::string(255, '_');
+    auto before = Before();
+    DrawTextAt(120, 270, name.c_str(), static_cast<int32_t>(name.size()));
+    const Box ink = Changed(before);
+    ReleaseScreenFont(font);
+    EXPECT_GE(ink.left, 120) << "nothing wrapped round to the row above";
+    EXPECT_EQ(ink.right, kSurfaceSize);
+    EXPECT_GE(ink.top, 270);
+    EXPECT_LE(ink.bottom, 286);
+}
+
+TEST_F(Surface, ReleaseSelectsThePreviousFontBack) {
+    ScreenFont outer = SelectScreenFont(kFaceTimes, 80, 50);
+    ScreenFont inner = SelectScreenFont(kFaceGothic, 16, 8);
+    EXPECT_EQ(inner.replaced, outer.created);
+    ReleaseScreenFont(inner);
+    auto before = Before();
+    DrawTextAt(0, 0, "W", 1);
+    const Box in_outer = Changed(before);
+    ReleaseScreenFont(outer);
+    EXPECT_GT(in_outer.bottom - in_outer.top, 40) << "drawn in the 80-pixel font";
+    EXPECT_EQ(outer.replaced, nullptr);
+
+    // Between groups the default font still draws.
+    CopyStarField();
+    before = Before();
+    DrawTextAt(10, 10, "OK", 2);
+    const Box in_default = Changed(before);
+    EXPECT_GT(in_default.count, 0);
+    EXPECT_LE(in_default.bottom, 26);
+}
+
+TEST_F(Surface, InkTakesTheNearestEntry) {
     EXPECT_EQ(NearestPaletteEntry(frame_surface.palette, {255, 255, 255}), 255);
     EXPECT_EQ(NearestPaletteEntry(frame_surface.palette, {255, 0, 0}), 253);
     EXPECT_EQ(NearestPaletteEntry(frame_surface.palette, {0, 0, 0}), 0);
@@ -71,7 +212,7 @@ TEST_F(SurfaceTest, InkTakesTheNearestEntry) {
     EXPECT_EQ(NearestPaletteEntry(frame_surface.palette, {169, 163, 190}), 1);
 
     // Two entries equally near: the lower one wins.
-    PaletteEntry palette[kPaletteEntries] = {};
+    Rgb palette[kPaletteEntries] = {};
     for (auto& e : palette) {
         e = {0, 0, 0};
     }
@@ -82,7 +223,7 @@ TEST_F(SurfaceTest, InkTakesTheNearestEntry) {
     EXPECT_EQ(NearestPaletteEntry(palette, {111, 100, 100}), 20);
 }
 
-TEST_F(SurfaceTest, StarFieldLandsBottomUp) {
+TEST_F(Surface, StarFieldLandsBottomUp) {
     // Byte k of the pixels is column k mod 512, row 511 - k div 512.
     EXPECT_EQ(PixelOffset(0, 511), 0u);
     EXPECT_EQ(PixelOffset(511, 511), 511u);

@@ -49,7 +49,7 @@ struct Picture {
         : width(w), height(h), bottom_up(up), pixels(static_cast<std::size_t>(w * h), fill) {}
 
     Canvas AsCanvas() { return {pixels.data(), width, height, width, bottom_up}; }
-    ClipRect All() const { return {0, 0, width, height}; }
+    Rect All() const { return {0, 0, width, height}; }
     uint8_t& At(int32_t x, int32_t y) {
         return pixels[static_cast<std::size_t>((bottom_up ? height - 1 - y : y) * width + x)];
     }
@@ -276,7 +276,7 @@ TEST(RenderClip, NothingIsWrittenOutsideTheClipOrTheCanvas) {
 
     // A clip rectangle inside the canvas.
     Picture clipped(400, 200, true, 3);
-    const ClipRect clip{100, 60, 180, 110};
+    const Rect clip{100, 60, 180, 110};
     DrawString(clipped.AsCanvas(), font, 20, 40, text, std::strlen(text), 200, clip);
     const Box clipped_ink = clipped.Ink(200);
     ASSERT_FALSE(clipped_ink.Empty());

@@ -9,7 +9,10 @@
 #include "core/game_state.h"
 #include "core/random_source.h"
 #include "core/rank_table.h"
+#include "core/scenes.h"
 #include "render/surface.h"
+#include "screens/screens.h"
+#include "tests/support/null_frontend.h"
 
 namespace {
 
@@ -48,8 +51,7 @@ long AllocationsIn(void (*draw)()) {
 }
 
 TEST(WarmFrames, ComposingAgainAllocatesNothing) {
-    random_source.state = 1;
-    SetDefaultRankTable();
+    ResetWorld();
     CreateFrameSurface();
     StartFirstGame();
     const struct {

@@ -9,7 +9,7 @@
 #include "core/game_state.h"
 #include "core/rank_table.h"
 #include "screens/screens.h"
-#include "tests/screens/recording_ops.h"
+#include "tests/support/null_frontend.h"
 
 namespace {
 
@@ -34,9 +34,9 @@ const std::string kTimes = "Times New Roman";
 const std::string kGothic = ToCp932("ＭＳ ゴシック");
 const std::string kMincho = ToCp932("ＭＳ 明朝");
 
-std::vector<RecordedOp> OpsOf(const char* kind) {
-    std::vector<RecordedOp> out;
-    for (const RecordedOp& op : recorder.ops) {
+std::vector<Call> OpsOf(const char* kind) {
+    std::vector<Call> out;
+    for (const Call& op : fake.calls) {
         if (op.kind == kind) {
             out.push_back(op);
         }
@@ -48,7 +48,7 @@ std::vector<RecordedOp> OpsOf(const char* kind) {
 // without the texts: the shape of a frame.
 std::vector<std::string> Outline() {
     std::vector<std::string> out;
-    for (const RecordedOp& op : recorder.ops) {
+    for (const Call& op : fake.calls) {
         if (op.kind == "font") {
             const std::string face = op.text == kTimes    ? "times"
                                      : op.text == kGothic ? "gothic"
@@ -69,7 +69,7 @@ std::vector<std::string> Outline() {
 class Screens : public ::testing::Test {
   protected:
     void SetUp() override {
-        ClearRecorder();
+        ResetWorld();
         game = GameState{};
         game.time_limit_s = 30;
         game.wave_phase = 7;
@@ -118,7 +118,7 @@ TEST_F(Screens, TitleWaveOfTheFirstFrame) {
                                 351, 346, 342, 340, 340, 343, 348, 353, 357, 359, 359};
     const std::string prompt = "Press Return(Enter) Key";
     for (int i = 0; i < 23; ++i) {
-        const RecordedOp& glyph = texts[2 + i];
+        const Call& glyph = texts[2 + i];
         EXPECT_EQ(glyph.text, prompt.substr(i, 1));
         EXPECT_EQ(glyph.a, 30 + 20 * i);
         EXPECT_EQ(glyph.b, expected_y[i]) << "glyph " << i;
@@ -159,7 +159,7 @@ TEST_F(Screens, TitleWithLongAndNulLessNames) {
 
     // A damaged file: the whole field is the name, and nothing past it is read
     // (the next field starts with a different letter).
-    ClearRecorder();
+    fake.calls.clear();
     std::memset(rank_table.player_names[0], 'z', 256);
     std::memset(rank_table.player_names[1], 'Q', 256);
     DrawTitleScreen();
@@ -205,7 +205,7 @@ TEST_F(Screens, DrillRowDuringASlideAndADrop) {
     EXPECT_EQ(centred[0].a, 40) << "the new first cell stands where the old second stood";
     EXPECT_EQ(centred[3].c, 128 * 3 + 128 - 28);
 
-    ClearRecorder();
+    fake.calls.clear();
     game.slide_x = 0;
     game.drop_y = 8;
     DrawDrillScreen();
@@ -214,7 +214,7 @@ TEST_F(Screens, DrillRowDuringASlideAndADrop) {
     EXPECT_EQ(centred[1].d, 112);
     EXPECT_EQ(centred[1].a, 40);
 
-    ClearRecorder();
+    fake.calls.clear();
     game.drop_y = 3;
     DrawDrillScreen();
     EXPECT_EQ(OpsOf("centred")[2].b, 100 - 48);
@@ -228,12 +228,12 @@ TEST_F(Screens, DrillTimeLineCountsDownAndFinishes) {
     for (const Case& c :
          {Case{0, "Time [ 00'30\"]"}, Case{1001, "Time [ 00'29\"]"}, Case{29999, "Time [ 00'01\"]"},
           Case{30000, "   [Finish!!]"}, Case{31999, "   [Finish!!]"}}) {
-        ClearRecorder();
+        fake.calls.clear();
         game.drill_elapsed_ms = c.elapsed;
         DrawDrillScreen();
         EXPECT_EQ(OpsOf("text")[0].text, c.line) << c.elapsed;
     }
-    ClearRecorder();
+    fake.calls.clear();
     game.drill_elapsed_ms = 0;
     game.time_limit_s = 125;
     DrawDrillScreen();
@@ -243,7 +243,7 @@ TEST_F(Screens, DrillTimeLineCountsDownAndFinishes) {
 TEST_F(Screens, DrillComboAndComboWindowLines) {
     game.combo = 1;
     game.combo_tick = 50000;
-    recorder.tick = 50000;
+    fake.tick = 50000;
     DrawDrillScreen();
     const auto texts = OpsOf("text");
     ASSERT_EQ(texts.size(), 3u);
@@ -256,17 +256,17 @@ TEST_F(Screens, DrillComboAndComboWindowLines) {
     const auto outline = Outline();
     EXPECT_NE(std::find(outline.begin(), outline.end(), "font times 32x16"), outline.end());
 
-    ClearRecorder();
-    recorder.tick = 50901;
+    fake.calls.clear();
+    fake.tick = 50901;
     game.miss = 4;  // a combo line hides a miss line
     DrawDrillScreen();
     EXPECT_EQ(OpsOf("text")[2].text, "ComboTime [        -1]");
     EXPECT_EQ(OpsOf("text").size(), 3u);
 
     // Across the wrap of the tick.
-    ClearRecorder();
+    fake.calls.clear();
     game.combo_tick = 0xFFFFFF00u;
-    recorder.tick = 0x10;
+    fake.tick = 0x10;
     DrawDrillScreen();
     EXPECT_EQ(OpsOf("text")[2].text, "ComboTime [       628]");
 }
@@ -284,7 +284,7 @@ TEST_F(Screens, DrillMissLineAndScores) {
 
     for (auto [score, line] : {std::pair{-9999, "Ans:-9999"}, std::pair{1234, "Ans:01234"},
                                std::pair{123456, "Ans:123456"}}) {
-        ClearRecorder();
+        fake.calls.clear();
         game.ans = score;
         DrawDrillScreen();
         EXPECT_EQ(OpsOf("centred")[20].text, line);
@@ -322,12 +322,12 @@ TEST_F(Screens, FontsAreReleasedBeforeTheNextGroup) {
     DrawTitleScreen();
     DrawDrillScreen();
     DrawEndingScreen();
-    EXPECT_EQ(recorder.max_open_fonts, 1);
-    EXPECT_EQ(recorder.open_fonts, 0);
-    // Every text is drawn with a font selected.
+    EXPECT_EQ(fake.open_fonts, 0);
+    // Every text is drawn with one font selected, never two.
     int open = 0;
-    for (const RecordedOp& op : recorder.ops) {
+    for (const Call& op : fake.calls) {
         open += op.kind == "font" ? 1 : op.kind == "release" ? -1 : 0;
+        EXPECT_LE(open, 1);
         if (op.kind == "text" || op.kind == "centred") {
             EXPECT_EQ(open, 1) << op.text;
         }

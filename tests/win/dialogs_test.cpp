@@ -103,7 +103,7 @@ TEST_F(DialogTest, ALongNameIsCutTo255BytesOnACharacterBoundary) {
 
 // Rows as the dialog must show them, drawn independently with the same GDI
 // defaults (the system font, black) on the dialog's background.
-Picture ReferenceRows(int width, int height, Rgb background,
+Picture ReferenceRows(int width, int height, Pixel background,
                       const std::vector<std::wstring>& numbers,
                       const std::vector<std::wstring>& names) {
     BITMAPINFO info{};
@@ -138,7 +138,7 @@ Picture ReferenceRows(int width, int height, Rgb background,
     picture.height = height;
     const auto* bgrx = static_cast<const uint8_t*>(bits);
     for (int i = 0; i < width * height; ++i) {
-        picture.pixels.push_back(MakeRgb(bgrx[4 * i + 2], bgrx[4 * i + 1], bgrx[4 * i]));
+        picture.pixels.push_back(MakePixel(bgrx[4 * i + 2], bgrx[4 * i + 1], bgrx[4 * i]));
     }
     SelectObject(dc, old);
     DeleteObject(bitmap);
@@ -168,7 +168,7 @@ TEST_F(DialogTest, RankingPaintsTheFiveRowsBelowItsHeadings) {
                                                L"No. 5  -00000012"};
     const std::vector<std::wstring> names = {L"Alpha", L"", L"テスト", std::wstring(256, L'Z'),
                                              L"Ringo"};
-    const Rgb background = shown.At(2, 46);
+    const Pixel background = shown.At(2, 46);
     const Picture expected = ReferenceRows(shown.width, shown.height, background, numbers, names);
 
     // The rows' band, between the headings and the OK button.

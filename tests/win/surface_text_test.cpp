@@ -25,9 +25,9 @@ uint8_t IndexAt(int x, int y) {
     return FramePixels()[static_cast<std::size_t>(511 - y) * 512 + static_cast<std::size_t>(x)];
 }
 
-Rgb ColourAt(int x, int y) {
+Pixel ColourAt(int x, int y) {
     const COLORREF c = GetPixel(FrameDC(), x, y);
-    return MakeRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+    return MakePixel(GetRValue(c), GetGValue(c), GetBValue(c));
 }
 
 TEST_F(SurfaceTest, OneBlockHoldsHeaderPaletteAndStarField) {
@@ -47,10 +47,10 @@ TEST_F(SurfaceTest, OneBlockHoldsHeaderPaletteAndStarField) {
     EXPECT_EQ(header.biClrUsed, 0u);
     EXPECT_EQ(header.biClrImportant, 0u);
 
-    const std::vector<Rgb> expected = ExpectedPalette();
+    const std::vector<Pixel> expected = ExpectedPalette();
     for (int i = 0; i < 256; ++i) {
         const uint8_t* quad = block + 40 + 4 * i;  // blue, green, red, reserved
-        ASSERT_EQ(MakeRgb(quad[2], quad[1], quad[0]), expected[i]) << "entry " << i;
+        ASSERT_EQ(MakePixel(quad[2], quad[1], quad[0]), expected[i]) << "entry " << i;
         ASSERT_EQ(quad[3], 0) << "entry " << i;
     }
     EXPECT_EQ(star_field, block + 40 + 1024 + 262144) << "the core fills the block's field";
@@ -67,13 +67,13 @@ TEST_F(SurfaceTest, BitmapIsABlack8BitBottomUpDibWithTheGamePalette) {
 
     RGBQUAD quads[256];
     ASSERT_EQ(GetDIBColorTable(FrameDC(), 0, 256, quads), 256u);
-    const std::vector<Rgb> expected = ExpectedPalette();
-    EXPECT_EQ(MakeRgb(quads[1].rgbRed, quads[1].rgbGreen, quads[1].rgbBlue),
-              MakeRgb(169, 163, 190));
-    EXPECT_EQ(MakeRgb(quads[2].rgbRed, quads[2].rgbGreen, quads[2].rgbBlue),
-              MakeRgb(132, 193, 236));
+    const std::vector<Pixel> expected = ExpectedPalette();
+    EXPECT_EQ(MakePixel(quads[1].rgbRed, quads[1].rgbGreen, quads[1].rgbBlue),
+              MakePixel(169, 163, 190));
+    EXPECT_EQ(MakePixel(quads[2].rgbRed, quads[2].rgbGreen, quads[2].rgbBlue),
+              MakePixel(132, 193, 236));
     for (int i = 0; i < 256; ++i) {
-        ASSERT_EQ(MakeRgb(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue), expected[i])
+        ASSERT_EQ(MakePixel(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue), expected[i])
             << "entry " << i;
     }
     EXPECT_TRUE(std::all_of(FramePixels(), FramePixels() + kStarFieldBytes, [](uint8_t index) {
@@ -82,7 +82,7 @@ TEST_F(SurfaceTest, BitmapIsABlack8BitBottomUpDibWithTheGamePalette) {
 }
 
 TEST_F(SurfaceTest, StarFieldBytesLandBottomUpAndReplaceThePicture) {
-    const std::vector<Rgb> palette = ExpectedPalette();
+    const std::vector<Pixel> palette = ExpectedPalette();
     SetInk(kWhite);
     const ScreenFont font = SelectScreenFont(kFaceTimes, 60, 30);
     DrawTextAt(10, 10, "Old frame", 9);
@@ -217,7 +217,7 @@ TEST_F(TextTest, GlyphsAreWrittenUnsmoothedInTheInkEntryOverTheStars) {
     const char gothic_line[] = "TopPlayer:\x83\x65\x83\x58\x83\x67";  // テスト
     const char mincho_line[] = "\x8b\x5a\x8f\x70\x8b\xa6\x97\xcd\x81\x40Mirraq";
     struct Case {
-        Ink ink;
+        Rgb ink;
         uint8_t entry;
     };
     for (const Case ink : {Case{kWhite, 255}, Case{kRed, 253}}) {

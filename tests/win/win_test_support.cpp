@@ -29,7 +29,7 @@ Picture CaptureClient(HWND window) {
     const auto* bgrx = static_cast<const uint8_t*>(bits);
     picture.pixels.resize(static_cast<std::size_t>(picture.width) * picture.height);
     for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
-        picture.pixels[i] = MakeRgb(bgrx[4 * i + 2], bgrx[4 * i + 1], bgrx[4 * i]);
+        picture.pixels[i] = MakePixel(bgrx[4 * i + 2], bgrx[4 * i + 1], bgrx[4 * i]);
     }
     SelectObject(memory_dc, old);
     DeleteObject(bitmap);
@@ -38,22 +38,22 @@ Picture CaptureClient(HWND window) {
     return picture;
 }
 
-std::vector<Rgb> ExpectedPalette() {
+std::vector<Pixel> ExpectedPalette() {
     uint32_t state = 1;
     auto next = [&state] {
         state = state * 214013u + 2531011u;
         return static_cast<int>((state >> 16) & 0x7fff);
     };
-    std::vector<Rgb> palette(256, 0);
+    std::vector<Pixel> palette(256, 0);
     for (int i = 1; i <= 253; ++i) {
         const int red = next() % 96 + 128;
         const int green = next() % 96 + 128;
         const int blue = next() % 128 + 128;
-        palette[i] = MakeRgb(red, green, blue);
+        palette[i] = MakePixel(red, green, blue);
     }
-    palette[253] = MakeRgb(255, 128, 128);
-    palette[254] = MakeRgb(200, 192, 224);
-    palette[255] = MakeRgb(255, 255, 255);
+    palette[253] = MakePixel(255, 128, 128);
+    palette[254] = MakePixel(200, 192, 224);
+    palette[255] = MakePixel(255, 255, 255);
     return palette;
 }
 

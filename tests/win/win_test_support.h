@@ -12,17 +12,18 @@
 #include "win/win_shell.h"
 
 // 0xRRGGBB
-using Rgb = uint32_t;
+using Pixel = uint32_t;
 
-constexpr Rgb MakeRgb(int red, int green, int blue) {
-    return static_cast<Rgb>(red) << 16 | static_cast<Rgb>(green) << 8 | static_cast<Rgb>(blue);
+constexpr Pixel MakePixel(int red, int green, int blue) {
+    return static_cast<Pixel>(red) << 16 | static_cast<Pixel>(green) << 8 |
+           static_cast<Pixel>(blue);
 }
 
 struct Picture {
     int width = 0;
     int height = 0;
-    std::vector<Rgb> pixels;  // rows from the top
-    Rgb At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+    std::vector<Pixel> pixels;  // rows from the top
+    Pixel At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
 // The client area of a window as it was last painted.
@@ -30,7 +31,7 @@ Picture CaptureClient(HWND window);
 
 // The palette as the game draws it, computed here from the generator's
 // definition rather than from the game's code.
-std::vector<Rgb> ExpectedPalette();
+std::vector<Pixel> ExpectedPalette();
 
 // Each test runs in a fresh, empty current directory, so whatever the program
 // saves (rank.txt) is the test's own.

@@ -15,7 +15,7 @@ namespace {
 
 using MainWindowTest = ProgramWindowTest;
 
-constexpr Rgb kLightGrey = MakeRgb(192, 192, 192);
+constexpr Pixel kLightGrey = MakePixel(192, 192, 192);
 
 int32_t Le32At(const std::vector<uint8_t>& bytes, std::size_t offset) {
     return static_cast<int32_t>(static_cast<uint32_t>(bytes[offset]) |
@@ -32,7 +32,7 @@ int CountWrongPixels(const Picture& picture, ImageColour image_colour) {
     for (int y = 0; y < picture.height; ++y) {
         for (int x = 0; x < picture.width; ++x) {
             const bool in_image = x >= 8 && x < 520 && y >= 8 && y < 520;
-            const Rgb expected = in_image ? image_colour(x - 8, y - 8) : kLightGrey;
+            const Pixel expected = in_image ? image_colour(x - 8, y - 8) : kLightGrey;
             wrong += picture.At(x, y) != expected;
         }
     }
@@ -82,13 +82,13 @@ TEST_F(MainWindowTest, FirstPaintIsABlackSquareOnLightGrey) {
     const Picture shown = CaptureClient(main_window);
     ASSERT_GE(shown.width, 520);
     ASSERT_GE(shown.height, 520);
-    EXPECT_EQ(CountWrongPixels(shown, [](int, int) { return MakeRgb(0, 0, 0); }), 0);
+    EXPECT_EQ(CountWrongPixels(shown, [](int, int) { return MakePixel(0, 0, 0); }), 0);
 }
 
 TEST_F(MainWindowTest, RepaintWindowShowsTheNewFrameBeforeItReturns) {
     ShowWindow(main_window, SW_SHOWNORMAL);
     UpdateWindow(main_window);
-    const std::vector<Rgb> palette = ExpectedPalette();
+    const std::vector<Pixel> palette = ExpectedPalette();
     for (std::size_t k = 0; k < kStarFieldBytes; ++k) {
         star_field[k] = static_cast<uint8_t>((k / 512 + k % 512) % 9 == 0 ? 1 + k % 253 : 0);
     }

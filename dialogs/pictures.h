@@ -1,17 +1,19 @@
-// The pictures of the two result dialogs, drawn into an 8-bit canvas with the
-// dialogs' own small palette: the layouts from the templates' dialog units,
-// the controls in the classic 3-D style, the texts through the portable
-// renderer. No window system here; the dialog windows only show the canvas.
+// The pictures of the two result dialogs, for a build without Windows
+// dialogs: the layouts from the templates' dialog units, the controls in the
+// classic 3-D style, the texts through the portable renderer, all drawn into
+// an 8-bit canvas with the dialogs' own small palette. No window system here;
+// a frontend's dialog windows only show the canvas.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "core/palette.h"
 #include "core/rank_table.h"
+#include "dialogs/name_field.h"
+#include "dialogs/units.h"
 #include "render/text.h"
-#include "sdl/dialog_units.h"
-#include "sdl/name_field.h"
 
 // The dialogs' palette entries.
 enum DialogInk : uint8_t {
@@ -23,13 +25,7 @@ enum DialogInk : uint8_t {
     kDialogInks = 5,
 };
 
-struct DialogColour {
-    uint8_t red;
-    uint8_t green;
-    uint8_t blue;
-};
-
-extern const DialogColour kDialogPalette[kDialogInks];
+extern const Rgb kDialogPalette[kDialogInks];
 
 struct DialogFonts {
     const RenderFont* controls;  // the templates' font, 9 point at 96 DPI
@@ -45,11 +41,11 @@ enum class NameFocus { Edit, Ok };
 struct NameDialogLayout {
     int32_t width;  // client area
     int32_t height;
-    PixelRect edit;
-    PixelRect ok;
+    Rect edit;
+    Rect ok;
     // Where the text of the edit field may show, and where its first
     // character cell starts when not scrolled.
-    ClipRect text_area;
+    Rect text_area;
     int32_t text_x;
     int32_t text_y;
 };
@@ -57,10 +53,7 @@ struct NameDialogLayout {
 struct RankingDialogLayout {
     int32_t width;
     int32_t height;
-    PixelRect ok;
-    PixelRect rank_heading;
-    PixelRect name_heading;
-    PixelRect point_heading;
+    Rect ok;
 };
 
 NameDialogLayout LayOutNameDialog(const DialogFonts& fonts);
@@ -80,7 +73,6 @@ struct NameDialogView {
 
 // The caret's x in pixels from the start of the text, composition included.
 int32_t NameCaretX(const DialogFonts& fonts, const NameField& field, const NameDialogView& view);
-int32_t NameTextWidth(const DialogFonts& fonts, const NameField& field, const NameDialogView& view);
 
 // Scrolls the field so that the caret shows.
 void KeepNameCaretVisible(const DialogFonts& fonts, const NameDialogLayout& layout,
@@ -93,9 +85,9 @@ std::size_t NameCaretForClick(const DialogFonts& fonts, const NameDialogLayout& 
 void DrawNameDialog(const Canvas& canvas, const DialogFonts& fonts, const NameDialogLayout& layout,
                     const NameField& field, const NameDialogView& view);
 
-// The five rows: "No. %d  %09d" at x 14 and the name at x 150, y 50 + 22 i,
-// in the system font, black on the dialog's face.
+// The headings, OK, and the five rows at their places in the system font,
+// black on the dialog's face.
 void DrawRankingDialog(const Canvas& canvas, const DialogFonts& fonts,
                        const RankingDialogLayout& layout, const RankTable& table, bool ok_pressed);
 
-bool Contains(const PixelRect& rect, int32_t x, int32_t y);
+bool Contains(const Rect& rect, int32_t x, int32_t y);

@@ -1,6 +1,7 @@
 // The dialogs' pictures drawn with the real fonts: where the rows, the field,
 // its text and caret, and the buttons land.
-#include "sdl/dialog_pictures.h"
+#include "dialogs/pictures.h"
+#include "dialogs/push_button.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +37,7 @@ struct Box {
 };
 
 // The bounding box of the pixels of one ink inside a region.
-Box InkBox(const Picture& p, ClipRect region, uint8_t ink) {
+Box InkBox(const Picture& p, Rect region, uint8_t ink) {
     Box box;
     for (int32_t y = region.top; y < region.bottom && y < p.canvas.height; ++y) {
         for (int32_t x = region.left; x < region.right && x < p.canvas.width; ++x) {
@@ -85,15 +86,15 @@ TEST_F(DialogPictures, DialogsAreTheTemplatesSizes) {
     const NameDialogLayout name = LayOutNameDialog(fonts);
     EXPECT_EQ(name.width, Units(119, bx, 4));
     EXPECT_EQ(name.height, Units(77, by, 8));
-    EXPECT_EQ(name.ok.x, Units(35, bx, 4));
-    EXPECT_EQ(name.ok.y, Units(56, by, 8));
-    EXPECT_EQ(name.ok.width, Units(50, bx, 4));
+    EXPECT_EQ(name.ok.left, Units(35, bx, 4));
+    EXPECT_EQ(name.ok.top, Units(56, by, 8));
+    EXPECT_EQ(name.ok.right - name.ok.left, Units(50, bx, 4));
     const RankingDialogLayout ranking = LayOutRankingDialog(fonts);
     EXPECT_EQ(ranking.width, Units(187, bx, 4));
     EXPECT_EQ(ranking.height, Units(155, by, 8));
-    EXPECT_EQ(ranking.ok.x, Units(65, bx, 4));
-    EXPECT_EQ(ranking.ok.y, Units(125, by, 8));
-    EXPECT_EQ(ranking.ok.height, Units(14, by, 8));
+    EXPECT_EQ(ranking.ok.left, Units(65, bx, 4));
+    EXPECT_EQ(ranking.ok.top, Units(125, by, 8));
+    EXPECT_EQ(ranking.ok.bottom - ranking.ok.top, Units(14, by, 8));
 }
 
 TEST_F(DialogPictures, RankingRowsStandAtTheirPlaces) {
@@ -221,9 +222,8 @@ TEST_F(DialogPictures, LongNamesScrollAndStayInsideTheField) {
 
     Picture picture = MakePicture(layout.width, layout.height);
     DrawNameDialog(picture.canvas, fonts, layout, field, view);
-    const PixelRect& edit = layout.edit;
-    const Box text =
-        InkBox(picture, {edit.x, edit.y, edit.x + edit.width, edit.y + edit.height}, kInkText);
+    const Rect& edit = layout.edit;
+    const Box text = InkBox(picture, edit, kInkText);
     ASSERT_FALSE(text.empty());
     EXPECT_GE(text.left, layout.text_area.left);
     EXPECT_LT(text.right, layout.text_area.right);
@@ -284,25 +284,61 @@ TEST_F(DialogPictures, CompositionShowsAtTheCaretUnderlined) {
     EXPECT_EQ(field.text, "ab") << "a composition is not part of the name";
 }
 
+TEST(PushButton, ClicksWhenReleasedOverItAsTheDialogManagerDoes) {
+    struct Step {
+        ButtonInput input;
+        bool inside;
+        bool pressed;
+        bool clicked;
+    };
+    using I = ButtonInput;
+    const std::vector<std::vector<Step>> cases = {
+        // Down and up on it.
+        {{I::MouseDown, true, true, false}, {I::MouseUp, true, false, true}},
+        // Dragged off, it pops up; released off, no click; back on, pressed again.
+        {{I::MouseDown, true, true, false},
+         {I::MouseMove, false, false, false},
+         {I::MouseMove, true, true, false},
+         {I::MouseMove, false, false, false},
+         {I::MouseUp, false, false, false}},
+        // Down elsewhere and dragged onto it: never its press.
+        {{I::MouseDown, false, false, false},
+         {I::MouseMove, true, false, false},
+         {I::MouseUp, true, false, false}},
+        // Space goes down and clicks when it comes up.
+        {{I::SpaceDown, false, true, false}, {I::SpaceUp, false, true, true}},
+        // A Space that went up without going down here does nothing.
+        {{I::SpaceUp, false, false, false}},
+    };
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        PushButton button;
+        for (const Step& step : cases[c]) {
+            EXPECT_EQ(FeedPushButton(button, step.input, step.inside), step.clicked)
+                << "case " << c;
+            EXPECT_EQ(button.pressed, step.pressed) << "case " << c;
+        }
+    }
+}
+
 TEST_F(DialogPictures, ButtonLabelsAreCentred) {
     const RankingDialogLayout layout = LayOutRankingDialog(fonts);
     Picture picture = MakePicture(layout.width, layout.height);
     DrawRankingDialog(picture.canvas, fonts, layout, RankTable{}, false);
-    const PixelRect& ok = layout.ok;
+    const Rect& ok = layout.ok;
     // The label lies inside the focus rectangle, 4 pixels in.
     const Box label =
-        InkBox(picture, {ok.x + 5, ok.y + 5, ok.x + ok.width - 5, ok.y + ok.height - 5}, kInkText);
+        InkBox(picture, {ok.left + 5, ok.top + 5, ok.right - 5, ok.bottom - 5}, kInkText);
     ASSERT_FALSE(label.empty());
     const double centre = (label.left + label.right + 1) / 2.0;
-    EXPECT_NEAR(centre, ok.x + ok.width / 2.0, 1.5);
+    EXPECT_NEAR(centre, (ok.left + ok.right) / 2.0, 1.5);
     // The black frame of the default button.
-    EXPECT_EQ(At(picture, ok.x, ok.y + ok.height / 2), kInkText);
-    EXPECT_EQ(At(picture, ok.x + ok.width - 1, ok.y + ok.height / 2), kInkText);
+    EXPECT_EQ(At(picture, ok.left, (ok.top + ok.bottom) / 2), kInkText);
+    EXPECT_EQ(At(picture, ok.right - 1, (ok.top + ok.bottom) / 2), kInkText);
     // Held down, the label moves one pixel to the right and down.
     Picture pressed = MakePicture(layout.width, layout.height);
     DrawRankingDialog(pressed.canvas, fonts, layout, RankTable{}, true);
     const Box moved =
-        InkBox(pressed, {ok.x + 5, ok.y + 5, ok.x + ok.width - 5, ok.y + ok.height - 5}, kInkText);
+        InkBox(pressed, {ok.left + 5, ok.top + 5, ok.right - 5, ok.bottom - 5}, kInkText);
     EXPECT_EQ(moved.left, label.left + 1);
     EXPECT_EQ(moved.bottom, label.bottom + 1);
 }

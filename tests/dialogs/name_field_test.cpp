@@ -1,4 +1,4 @@
-#include "sdl/name_field.h"
+#include "dialogs/name_field.h"
 
 #include <gtest/gtest.h>
 

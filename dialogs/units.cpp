@@ -1,6 +1,7 @@
-#include "sdl/dialog_units.h"
+// Dialog units converted to pixels as the Windows dialog manager converts them.
+#include "dialogs/units.h"
 
-int32_t MulDiv(int32_t number, int32_t numerator, int32_t denominator) {
+int32_t MulDivRounded(int32_t number, int32_t numerator, int32_t denominator) {
     if (denominator == 0) {
         return -1;
     }
@@ -18,8 +19,9 @@ DialogUnits BaseUnitsFromFont(int32_t letters_width, int32_t cell_height) {
     return {(letters_width / 26 + 1) / 2, cell_height};
 }
 
-PixelRect DialogRectToPixels(const DialogUnits& units, int32_t x, int32_t y, int32_t width,
-                             int32_t height) {
-    return {MulDiv(x, units.base_x, 4), MulDiv(y, units.base_y, 8), MulDiv(width, units.base_x, 4),
-            MulDiv(height, units.base_y, 8)};
+Rect DialogRectToPixels(const DialogUnits& units, const UnitRect& rect) {
+    const int32_t left = MulDivRounded(rect.x, units.base_x, 4);
+    const int32_t top = MulDivRounded(rect.y, units.base_y, 8);
+    return {left, top, left + MulDivRounded(rect.width, units.base_x, 4),
+            top + MulDivRounded(rect.height, units.base_y, 8)};
 }

@@ -1,21 +1,18 @@
-// The simulator's side of the core's frontend seam: the scripted clock and
-// keys, the end of a drawn frame, and the name prompt and ranking display as
-// JSON events. The picture itself is drawn by the portable renderer.
+// The simulator's window: its start-up, the end of every drawn frame (a trace
+// line when asked for), and the JSON lines it prints.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "core/frontend.h"
-#include "core/game_state.h"
 #include "core/random_source.h"
 #include "core/rank_table.h"
-#include "render/cp932.h"
+#include "core/scenes.h"
 #include "render/surface.h"
-#include "render/surface_ops.h"
 #include "sim/sim.h"
 
-SimWorld sim;
+FrameTrace frame_trace;
 
 void StartSimulator(uint32_t start_tick) {
     sim = SimWorld{};
@@ -23,20 +20,22 @@ void StartSimulator(uint32_t start_tick) {
     game = GameState{};
     random_source = RandomSource{1};
     std::memset(entered_name, 0, sizeof entered_name);
-    ClearOpTrace();
+    const bool tracing = frame_trace.enabled;
+    frame_trace = FrameTrace{};
+    frame_trace.enabled = tracing;
     LoadRankTable();
     CreateFrameSurface();
     StartFirstGame();
 }
 
-void AppendJsonString(std::string& out, const std::string& s) {
+void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
-    for (const char ch : s) {
+    for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         if (c == '"' || c == '\\') {
             out += '\\';
             out += ch;
-        } else if (c < 0x20) {
+        } else if (c < 0x20 || c == 0x7F) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
             out += escaped;
@@ -58,14 +57,6 @@ void EmitLine(const std::string& line) {
     }
 }
 
-uint32_t GetTick() {
-    return sim.tick;
-}
-
-bool IsKeyDown(uint8_t virtual_key) {
-    return sim.keys_down[virtual_key];
-}
-
 const char* SceneName(Scene scene) {
     switch (scene) {
         case Scene::Title:
@@ -83,42 +74,14 @@ const char* SceneName(Scene scene) {
 // The surface already holds the finished frame; there is no window to copy it
 // to, so the frame only ends here, with its trace line when one is asked for.
 void RepaintWindow() {
-    if (!op_trace.enabled) {
+    if (!frame_trace.enabled) {
         return;
     }
     TraceOp("{\"op\":\"repaint\"}");
     std::string line = "{\"event\":\"frame\",\"scene\":\"";
-    line += SceneName(op_trace.has_scene ? op_trace.scene : game.scene);
-    line += "\",\"tick\":" + std::to_string(sim.tick) + ",\"ops\":[" + op_trace.ops + "]}";
-    EmitLine(line);
-    ClearOpTrace();
-}
-
-void PromptForName(char name[256]) {
-    std::string chosen;
-    if (!sim.queued_names.empty()) {
-        chosen = sim.queued_names.front();
-        sim.queued_names.pop_front();
-    }
-    std::memcpy(name, chosen.c_str(), chosen.size() + 1);
-
-    std::string line = "{\"event\":\"name_prompt\",\"name\":";
-    AppendJsonString(line, Cp932ToUtf8(chosen.data(), chosen.size()));
-    line += '}';
-    EmitLine(line);
-}
-
-void ShowRanking() {
-    std::string line = "{\"event\":\"ranking\",\"rows\":[";
-    for (int i = 0; i < kRankRows; ++i) {
-        if (i > 0) {
-            line += ',';
-        }
-        line += "{\"points\":" + std::to_string(rank_table.points[i]) + ",\"name\":";
-        const char* field = rank_table.player_names[i];
-        AppendJsonString(line, Cp932ToUtf8(field, NameLength(field)));
-        line += '}';
-    }
-    line += "]}";
+    line += SceneName(frame_trace.has_scene ? frame_trace.scene : game.scene);
+    line += "\",\"tick\":" + std::to_string(sim.tick) + ",\"ops\":[" + frame_trace.ops + "]}";
+    frame_trace.ops.clear();
+    frame_trace.has_scene = false;
     EmitLine(line);
 }

@@ -1,4 +1,6 @@
-#include "sdl/name_field.h"
+// The name field's editing rules: what typing, pasting and the editing keys do to a code page 932
+// name.
+#include "dialogs/name_field.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // The main window: a fixed 528 x 528 client area in light grey with the
 // 512 x 512 picture at (8, 8), shown again on every drawn frame and on every
-// exposure; the polled keyboard; and the orderly way out.
+// exposure; its events; and the orderly way out.
 #include <signal.h>
 
 #include <cstdlib>
@@ -12,7 +12,6 @@
 #include "kobaru_icon.h"
 #include "render/surface.h"
 #include "render/text.h"
-#include "sdl/keys.h"
 #include "sdl/sdl_shell.h"
 
 SDL_Window* main_window = nullptr;
@@ -91,7 +90,7 @@ void CreateMainWindow() {
 
 void PrepareWindowPicture() {
     for (int i = 0; i < kPaletteEntries; ++i) {
-        const PaletteEntry& entry = frame_surface.palette[i];
+        const Rgb& entry = frame_surface.palette[i];
         picture_colours[i] = {entry.red, entry.green, entry.blue, SDL_ALPHA_OPAQUE};
     }
 }
@@ -147,20 +146,6 @@ void HandleMainWindowEvent(const SDL_Event& event) {
         default:
             break;
     }
-}
-
-bool IsKeyDown(uint8_t virtual_key) {
-    // SDL keeps this state up to date each time the loop looks for events,
-    // which it does on every pass.
-    const Uint8* state = SDL_GetKeyboardState(nullptr);
-    SDL_Scancode scancodes[2];
-    const int count = ScancodesForKey(virtual_key, scancodes);
-    for (int i = 0; i < count; ++i) {
-        if (state[scancodes[i]]) {
-            return true;
-        }
-    }
-    return false;
 }
 
 void FinishEvent(SDL_Event& event) {

@@ -1,29 +1,30 @@
-#include "tests/core/fake_frontend.h"
+// The tests' frontend: a scripted clock and keyboard, and a record of the calls.
+#include "tests/support/null_frontend.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <string>
+#include <utility>
 
 #include "core/frontend.h"
 #include "core/game_state.h"
 #include "core/random_source.h"
 #include "core/rank_table.h"
 
-FakeFrontend fake;
+NullFrontend fake;
 
 void ResetWorld() {
-    fake = FakeFrontend{};
+    fake = NullFrontend{};
     game = GameState{};
     std::memset(entered_name, 0, sizeof entered_name);
     SetDefaultRankTable();
     random_source.state = 1;
-    // The core saves after every finished game; each test starts with no
-    // file, in a place of this run's own.
+    // The game saves after every finished game; each test starts without a
+    // file, in a place of this run's own, removed at exit.
     static const std::string path =
         (std::filesystem::temp_directory_path() /
-         ("kobaru-core-test-" +
+         ("kobaru-test-" +
           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
           ".rank.txt"))
             .string();
@@ -37,6 +38,24 @@ void ResetWorld() {
     rank_file = RankFileLocation{path, false};
 }
 
+void Record(const char* kind, int32_t a, int32_t b, int32_t c, int32_t d, std::string text) {
+    fake.calls.push_back({kind, a, b, c, d, std::move(text)});
+}
+
+int CountCalls(const char* kind) {
+    return static_cast<int>(CallsOf(kind).size());
+}
+
+std::vector<Call> CallsOf(const char* kind) {
+    std::vector<Call> out;
+    for (const Call& call : fake.calls) {
+        if (call.kind == kind) {
+            out.push_back(call);
+        }
+    }
+    return out;
+}
+
 uint32_t GetTick() {
     const uint32_t now = fake.tick;
     fake.tick += fake.tick_step_per_read;
@@ -48,32 +67,15 @@ bool IsKeyDown(uint8_t virtual_key) {
     return fake.keys[virtual_key];
 }
 
-void CopyStarField() {
-    ++fake.star_copies;
-    fake.calls.push_back("stars");
-}
-void DrawTitleScreen() {
-    ++fake.title_draws;
-    fake.calls.push_back("title");
-}
-void DrawDrillScreen() {
-    ++fake.drill_draws;
-    fake.calls.push_back("drill");
-}
-void DrawEndingScreen() {
-    ++fake.ending_draws;
-    fake.calls.push_back("ending");
-}
 void RepaintWindow() {
-    ++fake.repaints;
-    fake.calls.push_back("repaint");
+    Record("repaint");
 }
+
 void PromptForName(char name[256]) {
-    ++fake.name_prompts;
-    fake.calls.push_back("name");
+    Record("name");
     std::memcpy(name, fake.name_to_enter.c_str(), fake.name_to_enter.size() + 1);
 }
+
 void ShowRanking() {
-    ++fake.rankings;
-    fake.calls.push_back("ranking");
+    Record("ranking");
 }

@@ -1,6 +1,6 @@
-#include "render/text.h"
-
-#include <fontconfig/fontconfig.h>
+// Fonts as the Windows font mapper makes them: a face file loaded once, scaled
+// to a cell height and an average width, its glyphs rendered once without
+// smoothing and kept as runs of ink.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_ADVANCES_H
@@ -12,88 +12,13 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "render/cp932.h"
+#include "render/fonts.h"
+#include "render/text.h"
 
 namespace {
-
-// One horizontal run of glyph pixels: dy from the baseline (down is
-// positive), x0 to x1 (exclusive) from the pen position.
-struct Span {
-    int16_t dy;
-    int16_t x0;
-    int16_t x1;
-};
-
-struct Glyph {
-    int32_t advance = 0;
-    // The ink box, relative to the pen and the baseline; empty for a blank.
-    int32_t left = 0;
-    int32_t right = 0;
-    int32_t top = 0;
-    int32_t bottom = 0;
-    std::vector<Span> spans;
-};
-
-// A font file, read into memory once so that rendering a glyph later never
-// touches the disk.
-struct FaceFile {
-    std::string path;
-    int index = 0;
-    std::string family;
-    std::vector<FT_Byte> data;
-    FT_Face face = nullptr;
-    bool bold = false;
-    int32_t units_per_em = 2048;
-    int32_t win_ascent = 0;
-    int32_t win_descent = 0;
-    int32_t os2_average = 0;
-    int32_t lowercase_average = 0;
-    int32_t underline_position = 0;
-    int32_t underline_thickness = 0;
-    FT_F26Dot6 size_x = 0;  // the size last set on the face
-    FT_F26Dot6 size_y = 0;
-};
-
-// The stand-ins for the Windows faces. Liberation Serif has the advance widths
-// of Times New Roman but a modern OS/2 table, whose xAvgCharWidth averages
-// every glyph (1180 units for the bold face). Windows' own Times New Roman
-// carries the older average, weighted over the lowercase letters and the space
-// (821 for the regular face), and GDI stretches glyphs by that figure; taking
-// the same weighted average of the metric-compatible advances gives the width
-// Windows would have used. The IPA faces need no such correction: their
-// xAvgCharWidth is already the half-width advance (1024 of 2048 units), which
-// is what Windows takes as the average width of a fixed-pitch CJK face such as
-// MS Gothic, so a width of w gives half-width glyphs w pixels apart and
-// full-width ones 2w.
-struct StandIn {
-    const char* name;      // as the game asks for it, in UTF-8
-    const char* family;    // the face to draw it with
-    const char* generic;   // where even that is missing
-    const char* language;  // for the generic match, or null
-    bool lowercase_average;
-    bool always_bold;
-    int32_t default_height;
-};
-
-constexpr StandIn kStandIns[] = {
-    {"Times New Roman", "Liberation Serif", "serif", nullptr, true, false, 16},
-    {"\xEF\xBC\xAD\xEF\xBC\xB3 \xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF",  // ＭＳ
-                                                                                   // ゴシック
-     "IPAGothic", "monospace", "ja", false, false, 16},
-    {"\xEF\xBC\xAD\xEF\xBC\xB3 \xE6\x98\x8E\xE6\x9C\x9D",  // ＭＳ 明朝
-     "IPAMincho", "serif", "ja", false, false, 16},
-    {"\xEF\xBC\xAD\xEF\xBC\xB3 "
-     "\xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF",  // ＭＳ Ｐゴシック
-     "IPAPGothic", "sans-serif", "ja", false, false, 16},
-    {"MS Gothic", "IPAGothic", "monospace", "ja", false, false, 16},
-    {"MS Mincho", "IPAMincho", "serif", "ja", false, false, 16},
-    {"MS PGothic", "IPAPGothic", "sans-serif", "ja", false, false, 16},
-    // The Windows system font is a bold sans of 16-pixel cells.
-    {"System", "Liberation Sans", "sans-serif", nullptr, false, true, 16},
-};
 
 // "ＭＳ ゴシック" in code page 932.
 constexpr const char* kGothicCp932 = "\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e";
@@ -108,7 +33,6 @@ struct ResolvedFace {
 struct Renderer {
     bool started = false;
     FT_Library library = nullptr;
-    FcConfig* config = nullptr;
     std::vector<std::unique_ptr<FaceFile>> files;
     std::vector<ResolvedFace> resolved;
     std::vector<std::unique_ptr<RenderFont>> fonts;
@@ -116,50 +40,16 @@ struct Renderer {
 
 Renderer renderer;
 
-}  // namespace
-
-struct RenderFont {
-    std::string face_name;  // code page 932, as asked
-    int32_t height_asked = 0;
-    int32_t width_asked = 0;
-    int32_t weight_asked = 0;
-    FaceFile* file = nullptr;
-    bool synthetic_bold = false;
-    int32_t average_units = 0;
-    FT_F26Dot6 size_x = 0;
-    FT_F26Dot6 size_y = 0;
-    int32_t cell_height = 0;
-    int32_t ascent = 0;
-    int32_t underline_offset = 1;
-    int32_t underline_thickness = 1;
-    mutable Glyph ascii[128];
-    mutable bool ascii_ready[128] = {};
-    mutable std::unordered_map<char32_t, Glyph> others;
-    // Japanese Windows' system font draws kanji and kana; its Latin stand-in
-    // has none, so those characters come from a Japanese gothic of the same
-    // cell height.
-    bool japanese_fallback = false;
-};
-
-namespace {
-
-void ReleaseAtExit() {
-    ReleaseRenderFonts();
-    // Fontconfig's own caches too, so a leak checker sees nothing left.
-    FcFini();
-}
-
 bool StartRenderer() {
     if (!renderer.started) {
-        static const bool registered = std::atexit(ReleaseAtExit) == 0;
+        static const bool registered = std::atexit(ReleaseRenderFonts) == 0;
         (void)registered;
         renderer.started = true;
         if (FT_Init_FreeType(&renderer.library) != 0) {
             renderer.library = nullptr;
         }
-        renderer.config = FcInitLoadConfigAndFonts();
     }
-    return renderer.library != nullptr && renderer.config != nullptr;
+    return renderer.library != nullptr;
 }
 
 int32_t LowercaseAverage(FT_Face face) {
@@ -233,60 +123,7 @@ FaceFile* LoadFaceFile(const std::string& path, int index) {
     return renderer.files.back().get();
 }
 
-struct Match {
-    std::string file;
-    int index = 0;
-    bool family_found = false;
-};
-
-bool MatchFamily(const char* family, bool bold, const char* language, Match& match) {
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-    // Outlines only: every glyph is stretched to its own x and y scale.
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    if (language) {
-        FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language));
-    }
-    FcConfigSubstitute(renderer.config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* found = FcFontMatch(renderer.config, pattern, &result);
-    FcPatternDestroy(pattern);
-    if (!found) {
-        return false;
-    }
-    FcChar8* path = nullptr;
-    bool ok = FcPatternGetString(found, FC_FILE, 0, &path) == FcResultMatch;
-    if (ok) {
-        match.file = reinterpret_cast<const char*>(path);
-        match.index = 0;
-        FcPatternGetInteger(found, FC_INDEX, 0, &match.index);
-        match.family_found = false;
-        FcChar8* name = nullptr;
-        for (int i = 0; FcPatternGetString(found, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
-            if (FcStrCmpIgnoreCase(name, reinterpret_cast<const FcChar8*>(family)) == 0) {
-                match.family_found = true;
-                break;
-            }
-        }
-    }
-    FcPatternDestroy(found);
-    return ok;
-}
-
-const StandIn* FindStandIn(const std::string& name) {
-    for (const StandIn& stand_in : kStandIns) {
-        if (FcStrCmpIgnoreCase(reinterpret_cast<const FcChar8*>(stand_in.name),
-                               reinterpret_cast<const FcChar8*>(name.c_str())) == 0) {
-            return &stand_in;
-        }
-    }
-    return nullptr;
-}
-
-// Fontconfig is asked once per face name and weight; the answer is kept.
+// The face lookup is asked once per face name and weight; the answer is kept.
 const ResolvedFace& ResolveFace(const std::string& name, bool bold) {
     for (const ResolvedFace& face : renderer.resolved) {
         if (face.bold_asked == bold && face.name == name) {
@@ -294,21 +131,10 @@ const ResolvedFace& ResolveFace(const std::string& name, bool bold) {
         }
     }
     ResolvedFace resolved{name, bold, nullptr, false};
-    Match own;
-    const bool matched = MatchFamily(name.c_str(), bold, nullptr, own);
-    if (matched && own.family_found) {
-        resolved.file = LoadFaceFile(own.file, own.index);
-    } else if (const StandIn* stand_in = FindStandIn(name)) {
-        Match match;
-        if (MatchFamily(stand_in->family, bold, nullptr, match) && match.family_found) {
-            resolved.file = LoadFaceFile(match.file, match.index);
-            resolved.lowercase_average = stand_in->lowercase_average;
-        } else if (MatchFamily(stand_in->generic, bold, stand_in->language, match)) {
-            resolved.file = LoadFaceFile(match.file, match.index);
-        }
-    }
-    if (!resolved.file && matched) {
-        resolved.file = LoadFaceFile(own.file, own.index);
+    FaceChoice choice;
+    if (FindFace(name, bold, choice)) {
+        resolved.file = LoadFaceFile(choice.file, choice.index);
+        resolved.lowercase_average = choice.lowercase_average;
     }
     renderer.resolved.push_back(std::move(resolved));
     return renderer.resolved.back();
@@ -437,6 +263,8 @@ Glyph MakeGlyph(const RenderFont& font, char32_t character) {
     return glyph;
 }
 
+}  // namespace
+
 const Glyph& GlyphOf(const RenderFont& font, char32_t character) {
     if (character < 128) {
         if (!font.ascii_ready[character]) {
@@ -451,69 +279,6 @@ const Glyph& GlyphOf(const RenderFont& font, char32_t character) {
     }
     return font.others.emplace(character, MakeGlyph(font, character)).first->second;
 }
-
-// Walks the characters of a text as they are laid out: visit(glyph,
-// underlined) for each one drawn.
-template <typename Visit>
-void ForEachCharacter(const char* text, std::size_t length, uint32_t flags, Visit visit) {
-    std::size_t i = 0;
-    bool underline_next = false;
-    while (i < length) {
-        if ((flags & kTextPrefix) && text[i] == '&') {
-            // '&' is never the second byte of a double-byte character.
-            if (i + 1 < length && text[i + 1] == '&') {
-                i += 2;
-                visit(U'&', underline_next);
-                underline_next = false;
-            } else {
-                ++i;
-                underline_next = true;
-            }
-            continue;
-        }
-        visit(DecodeCp932Char(text, length, i), underline_next);
-        underline_next = false;
-    }
-}
-
-void FillRow(const Canvas& canvas, int32_t y, int32_t x0, int32_t x1, uint8_t index) {
-    uint8_t* row =
-        canvas.pixels +
-        static_cast<std::ptrdiff_t>(canvas.bottom_up ? canvas.height - 1 - y : y) * canvas.stride;
-    std::fill(row + x0, row + x1, index);
-}
-
-void FillBox(const Canvas& canvas, const ClipRect& clip, int32_t x0, int32_t y0, int32_t x1,
-             int32_t y1, uint8_t index) {
-    x0 = std::max(x0, clip.left);
-    x1 = std::min(x1, clip.right);
-    y0 = std::max(y0, clip.top);
-    y1 = std::min(y1, clip.bottom);
-    for (int32_t y = y0; y < y1 && x0 < x1; ++y) {
-        FillRow(canvas, y, x0, x1, index);
-    }
-}
-
-void BlitGlyph(const Canvas& canvas, const ClipRect& clip, const Glyph& glyph, int32_t pen,
-               int32_t baseline, uint8_t index) {
-    if (glyph.spans.empty() || pen + glyph.right <= clip.left || pen + glyph.left >= clip.right ||
-        baseline + glyph.bottom <= clip.top || baseline + glyph.top >= clip.bottom) {
-        return;
-    }
-    for (const Span& span : glyph.spans) {
-        const int32_t y = baseline + span.dy;
-        if (y < clip.top || y >= clip.bottom) {
-            continue;
-        }
-        const int32_t x0 = std::max(pen + span.x0, clip.left);
-        const int32_t x1 = std::min(pen + span.x1, clip.right);
-        if (x0 < x1) {
-            FillRow(canvas, y, x0, x1, index);
-        }
-    }
-}
-
-}  // namespace
 
 const RenderFont* OpenRenderFont(const char* face_cp932, int32_t height, int32_t width,
                                  int32_t weight) {
@@ -558,41 +323,6 @@ int32_t FontAscent(const RenderFont* font) {
     return font ? font->ascent : 0;
 }
 
-int32_t TextWidth(const RenderFont* font, const char* text, std::size_t length, uint32_t flags) {
-    if (!font || !text) {
-        return 0;
-    }
-    int32_t width = 0;
-    ForEachCharacter(text, length, flags,
-                     [&](char32_t c, bool) { width += GlyphOf(*font, c).advance; });
-    return width;
-}
-
-void DrawString(const Canvas& canvas, const RenderFont* font, int32_t x, int32_t y,
-                const char* text, std::size_t length, uint8_t index, const ClipRect& clip,
-                uint32_t flags) {
-    if (!font || !text || !canvas.pixels) {
-        return;
-    }
-    const ClipRect box{std::max(clip.left, 0), std::max(clip.top, 0),
-                       std::min(clip.right, canvas.width), std::min(clip.bottom, canvas.height)};
-    if (box.left >= box.right || box.top >= box.bottom) {
-        return;
-    }
-    const int32_t baseline = y + font->ascent;
-    int32_t pen = x;
-    ForEachCharacter(text, length, flags, [&](char32_t c, bool underlined) {
-        const Glyph& glyph = GlyphOf(*font, c);
-        BlitGlyph(canvas, box, glyph, pen, baseline, index);
-        if (underlined) {
-            const int32_t top = baseline + font->underline_offset;
-            FillBox(canvas, box, pen, top, pen + glyph.advance, top + font->underline_thickness,
-                    index);
-        }
-        pen += glyph.advance;
-    });
-}
-
 RenderFontInfo DescribeRenderFont(const RenderFont* font) {
     if (!font || !font->file) {
         return {"", "", false, 0, 0};
@@ -611,8 +341,6 @@ void ReleaseRenderFonts() {
     if (renderer.library) {
         FT_Done_FreeType(renderer.library);
     }
-    if (renderer.config) {
-        FcConfigDestroy(renderer.config);
-    }
+    ReleaseFaceLookup();
     renderer = Renderer{};
 }

@@ -1,0 +1,43 @@
+// The one stand-in for a frontend that the C++ tests, the fuzzers and the
+// benchmark link: a clock the test moves, keys it holds, a name to type, and
+// a record, in order, of everything the game asked of it. null_frontend.cpp
+// supplies core/frontend.h but CopyStarField; recording_ops.cpp supplies
+// CopyStarField and the text operations, for tests that do not draw with
+// the real renderer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Call {
+    std::string kind;  // stars, repaint, name, ranking; ink, font, release, text, centred
+    int32_t a = 0, b = 0, c = 0, d = 0;  // rgb / height, width / x, y / the rectangle
+    std::string text;                    // text bytes as drawn, or the face
+};
+
+struct NullFrontend {
+    uint32_t tick = 0;
+    // Added to the clock after every reading, to tell apart the readings a
+    // function takes.
+    uint32_t tick_step_per_read = 0;
+    bool keys[256] = {};
+    std::vector<uint8_t> key_queries;
+    std::string name_to_enter;
+    std::vector<Call> calls;
+    int open_fonts = 0;  // selected and not yet released
+};
+
+extern NullFrontend fake;
+
+void Record(const char* kind, int32_t a = 0, int32_t b = 0, int32_t c = 0, int32_t d = 0,
+            std::string text = {});
+
+// A fresh program: the fake, the game state, the default rank table (kept in
+// a file of this run's own), the random source at its start state.
+void ResetWorld();
+
+int CountCalls(const char* kind);
+
+// The calls of one kind, in order.
+std::vector<Call> CallsOf(const char* kind);
