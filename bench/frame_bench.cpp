@@ -65,35 +65,34 @@ void StarFieldCopy(benchmark::State& state) {
     }
 }
 
+// What a drawn frame does between its gate and its repaint.
+void Compose(benchmark::State& state, void (*draw)()) {
+    for (auto _ : state) {
+        CopyStarField();
+        draw();
+        benchmark::DoNotOptimize(frame_surface.pixels[0]);
+    }
+}
+
 void TitleComposition(benchmark::State& state) {
     WarmGame();
     game.scene = Scene::Title;
-    for (auto _ : state) {
-        CopyStarField();
+    Compose(state, [] {
         game.wave_phase += 7;
         DrawTitleScreen();
-        benchmark::DoNotOptimize(frame_surface.pixels[0]);
-    }
+    });
 }
 
 void DrillComposition(benchmark::State& state) {
     WarmGame();
     SetUpDrill(state.range(0) != 0);
-    for (auto _ : state) {
-        CopyStarField();
-        DrawDrillScreen();
-        benchmark::DoNotOptimize(frame_surface.pixels[0]);
-    }
+    Compose(state, DrawDrillScreen);
 }
 
 void EndingComposition(benchmark::State& state) {
     WarmGame();
     game.scene = Scene::Ending;
-    for (auto _ : state) {
-        CopyStarField();
-        DrawEndingScreen();
-        benchmark::DoNotOptimize(frame_surface.pixels[0]);
-    }
+    Compose(state, DrawEndingScreen);
 }
 
 // In-process start-up from nothing: the renderer's faces, glyphs and

@@ -1,3 +1,4 @@
+// The one record of the running game, the star field and the entered name.
 #include "core/game_state.h"
 
 GameState game;

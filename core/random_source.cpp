@@ -1,3 +1,4 @@
+// The game's one linear congruential generator.
 #include "core/random_source.h"
 
 RandomSource random_source{1};

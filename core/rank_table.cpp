@@ -1,3 +1,4 @@
+// The rank table: its 1304-byte file image, the insertion, and its file.
 #include "core/rank_table.h"
 
 #include <cstring>

@@ -39,22 +39,16 @@ bool PassFrameGate(uint32_t& last_frame_tick) {
 }
 
 void ResetGame() {
-    game.combo = 0;
-    game.miss = 0;
-    game.combo_live = 0;
-    game.miss_live = 0;
-    game.combo_tick = 0;
-    game.drill_elapsed_ms = 0;
-    game.drill_start_tick = 0;
+    // Every field back to its start but the frame gates' ticks, which keep
+    // a scene's first frame of the next game from waiting; the digits are
+    // dealt below.
+    const GameState last = game;
+    game = GameState{};
     game.time_limit_s = 30;
-    game.wave_phase = 0;
-    game.slide_x = 0;
-    game.drop_y = 0;
-    game.ans = 0;
     game.scene = Scene::Title;
-    game.final_ans = 0;
-    game.title_start_tick = 0;
-    game.ending_start_tick = 0;
+    game.title_last_frame_tick = last.title_last_frame_tick;
+    game.drill_last_frame_tick = last.drill_last_frame_tick;
+    game.ending_last_frame_tick = last.ending_last_frame_tick;
 
     GenerateStarField();
     Seed(GetTick());

@@ -118,6 +118,16 @@ int32_t NameTextWidth(const DialogFonts& fonts, const NameField& field,
     return TextWidth(fonts.controls, shown.data(), shown.size());
 }
 
+// What both dialogs have: the client area's size and OK.
+template <typename Layout>
+void LayOutFrame(const DialogFonts& fonts, const UnitRect& box, const UnitRect& ok,
+                 Layout& layout) {
+    const Rect client = DialogRectToPixels(fonts.units, box);
+    layout.width = client.right;
+    layout.height = client.bottom;
+    layout.ok = DialogRectToPixels(fonts.units, ok);
+}
+
 }  // namespace
 
 bool Contains(const Rect& rect, int32_t x, int32_t y) {
@@ -135,11 +145,8 @@ DialogFonts OpenDialogFonts() {
 
 NameDialogLayout LayOutNameDialog(const DialogFonts& fonts) {
     NameDialogLayout layout{};
-    const Rect client = DialogRectToPixels(fonts.units, kNameDialogBox);
-    layout.width = client.right;
-    layout.height = client.bottom;
+    LayOutFrame(fonts, kNameDialogBox, kNameOkBox, layout);
     layout.edit = DialogRectToPixels(fonts.units, kNameFieldBox);
-    layout.ok = DialogRectToPixels(fonts.units, kNameOkBox);
     // Inside the 2-pixel sunken edge.
     const Rect inside = Inset(layout.edit, 2);
     layout.text_area = {inside.left + kEditMargin, inside.top, inside.right - kEditMargin,
@@ -151,10 +158,7 @@ NameDialogLayout LayOutNameDialog(const DialogFonts& fonts) {
 
 RankingDialogLayout LayOutRankingDialog(const DialogFonts& fonts) {
     RankingDialogLayout layout{};
-    const Rect client = DialogRectToPixels(fonts.units, kRankingDialogBox);
-    layout.width = client.right;
-    layout.height = client.bottom;
-    layout.ok = DialogRectToPixels(fonts.units, kRankingOkBox);
+    LayOutFrame(fonts, kRankingDialogBox, kRankingOkBox, layout);
     return layout;
 }
 

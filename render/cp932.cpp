@@ -1,3 +1,4 @@
+// Code page 932 to and from Unicode, a character at a time.
 #include "render/cp932.h"
 
 #include <iconv.h>

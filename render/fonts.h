@@ -78,15 +78,13 @@ struct FaceFile {
     std::vector<FT_Byte> data;
     FT_Face face = nullptr;
     bool bold = false;
+    // In font units: the em, the Windows cell above and below the baseline,
+    // the two average widths, the underline.
     int32_t units_per_em = 2048;
-    int32_t win_ascent = 0;
-    int32_t win_descent = 0;
-    int32_t os2_average = 0;
-    int32_t lowercase_average = 0;
-    int32_t underline_position = 0;
-    int32_t underline_thickness = 0;
-    FT_F26Dot6 size_x = 0;  // the size last set on the face
-    FT_F26Dot6 size_y = 0;
+    int32_t win_ascent = 0, win_descent = 0;
+    int32_t os2_average = 0, lowercase_average = 0;
+    int32_t underline_position = 0, underline_thickness = 0;
+    FT_F26Dot6 size_x = 0, size_y = 0;  // the size last set on the face
 };
 
 struct RenderFont {
@@ -96,13 +94,11 @@ struct RenderFont {
     int32_t weight_asked = 0;
     FaceFile* file = nullptr;
     bool synthetic_bold = false;
-    int32_t average_units = 0;
-    FT_F26Dot6 size_x = 0;
-    FT_F26Dot6 size_y = 0;
-    int32_t cell_height = 0;
-    int32_t ascent = 0;
-    int32_t underline_offset = 1;
-    int32_t underline_thickness = 1;
+    int32_t average_units = 0;  // the average width the x scale is taken from
+    FT_F26Dot6 size_x = 0, size_y = 0;
+    // In pixels: the cell and the baseline in it, the underline below it.
+    int32_t cell_height = 0, ascent = 0;
+    int32_t underline_offset = 1, underline_thickness = 1;
     mutable Glyph ascii[128];
     mutable bool ascii_ready[128] = {};
     mutable std::unordered_map<char32_t, Glyph> others;

@@ -1,3 +1,4 @@
+// The frame surface written as an 8-bit indexed PNG.
 #include "render/snapshot.h"
 
 #include <png.h>

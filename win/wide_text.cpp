@@ -1,3 +1,4 @@
+// Code page 932 to and from UTF-16, whatever the system's code page.
 #include "win/wide_text.h"
 
 #ifndef NOMINMAX

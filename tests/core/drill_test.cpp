@@ -1,3 +1,4 @@
+// The drill's rules: the coarse clock, the answers, the streaks and the score.
 #include <gtest/gtest.h>
 
 #include <algorithm>

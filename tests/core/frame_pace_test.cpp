@@ -1,3 +1,4 @@
+// The Windows timer's tick, and the loop that waits instead of spinning.
 #include "core/frame_pace.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The rank table and rank.txt: the defaults, short and long files, insertion.
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <unistd.h>

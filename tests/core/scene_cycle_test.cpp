@@ -1,3 +1,4 @@
+// The scene cycle: frame gates, entry ticks, transitions, the result step.
 #include <gtest/gtest.h>
 
 #include <climits>

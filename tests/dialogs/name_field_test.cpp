@@ -1,3 +1,4 @@
+// The name field's editing rules on code page 932 text.
 #include "dialogs/name_field.h"
 
 #include <gtest/gtest.h>

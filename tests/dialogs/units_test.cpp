@@ -1,3 +1,4 @@
+// Dialog units converted to pixels with the dialog manager's rounding.
 #include "dialogs/units.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The three screens' texts, fonts, inks and places, as recorded.
 #include <gtest/gtest.h>
 #include <iconv.h>
 

@@ -1,3 +1,4 @@
+// The Windows tests' scratch folder, program window and picture capture.
 #include "tests/win/win_test_support.h"
 
 #include <cstdio>
