@@ -13,132 +13,72 @@ NameField Typed(const std::string& utf8) {
     return field;
 }
 
-TEST(NameFieldTyping, InsertsAtTheCaretAndMovesIt) {
+TEST(NameField, TypingStoresCodePage932AtTheCaretAndRefusesTheRest) {
     NameField field = Typed("ac");
-    EXPECT_EQ(field.caret, 2u);
     MoveCaretLeft(field);
     EXPECT_EQ(InsertTypedText(field, "b"), 0u);
     EXPECT_EQ(field.text, "abc");
     EXPECT_EQ(field.caret, 2u);
-    MoveCaretHome(field);
-    InsertTypedText(field, ">");
-    MoveCaretEnd(field);
-    InsertTypedText(field, "<");
-    EXPECT_EQ(field.text, ">abc<");
-}
-
-TEST(NameFieldTyping, StoresJapaneseAsCodePage932) {
-    // テスト, then a half-width katakana ｱ, which takes a single byte.
-    const NameField field = Typed("\xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88\xef\xbd\xb1");
+    // テスト and a half-width ｱ in one byte; é (not in the code page), a
+    // tab, DEL and an emoji refused.
+    field = Typed("\xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88\xef\xbd\xb1");
     EXPECT_EQ(field.text, "\x83\x65\x83\x58\x83\x67\xb1");
-    EXPECT_EQ(field.caret, 7u);
+    EXPECT_EQ(InsertTypedText(field, "\xc3\xa9\t\x7f\xf0\x9f\x98\x80z"), 4u);
+    EXPECT_EQ(field.text, "\x83\x65\x83\x58\x83\x67\xb1z");
 }
 
-TEST(NameFieldTyping, RefusesWhatCodePage932CannotHoldAndControlCharacters) {
-    NameField field;
-    // a, é (not in the code page), a tab, DEL, b, then an emoji.
-    EXPECT_EQ(InsertTypedText(field,
-                              "a\xc3\xa9\t\x7f"
-                              "b\xf0\x9f\x98\x80"),
-              4u);
-    EXPECT_EQ(field.text, "ab");
-    EXPECT_EQ(field.caret, 2u);
-}
-
-TEST(NameFieldLimit, KeepsAtMost255BytesAndNeverHalfACharacter) {
+TEST(NameField, KeepsAtMost255BytesAndNeverHalfACharacter) {
     NameField field = Typed(std::string(253, 'a'));
-    // テ fits (255 bytes), ス would make 257 and is refused with everything after it.
+    // テ fits (255 bytes); ス would make 257 and stops the insertion there.
     EXPECT_EQ(InsertTypedText(field, "\xe3\x83\x86\xe3\x82\xb9z"), 2u);
-    EXPECT_EQ(field.text.size(), 255u);
-    EXPECT_EQ(field.text.substr(253), "\x83\x65");
-    EXPECT_EQ(InsertTypedText(field, "z"), 1u);
-    EXPECT_EQ(field.text.size(), 255u);
-
+    EXPECT_EQ(field.text, std::string(253, 'a') + "\x83\x65");
     NameField almost = Typed(std::string(254, 'a'));
-    EXPECT_EQ(InsertTypedText(almost, "\xe3\x83\x86"), 1u) << "a double-byte character in 1 byte";
-    EXPECT_EQ(almost.text.size(), 254u);
-    EXPECT_EQ(InsertTypedText(almost, "b"), 0u) << "a single byte still fits";
+    EXPECT_EQ(InsertTypedText(almost, "\xe3\x83\x86"), 1u) << "two bytes in one's room";
+    EXPECT_EQ(InsertTypedText(almost, "b"), 0u);
     EXPECT_EQ(almost.text.size(), 255u);
+    // A paste is cut where the field is full; only its first line counts.
+    NameField pasted = Typed("x");
+    MoveCaretHome(pasted);
+    EXPECT_EQ(InsertTypedText(pasted, FirstLine(std::string(300, 'p') + "\r\nmore")), 46u);
+    EXPECT_EQ(pasted.text, std::string(254, 'p') + "x");
 }
 
-TEST(NameFieldLimit, APasteIsCutWhereTheFieldIsFull) {
-    NameField field = Typed("x");
-    MoveCaretHome(field);
-    EXPECT_EQ(InsertTypedText(field, std::string(300, 'p')), 46u);
-    EXPECT_EQ(field.text, std::string(254, 'p') + "x");
-    EXPECT_EQ(field.caret, 254u);
-}
-
-TEST(NameFieldEditing, DeletesWholeDoubleByteCharacters) {
-    NameField field = Typed(
-        "a\xe3\x83\x86"
-        "b");  // a テ b
-    ASSERT_EQ(field.text,
-              "a\x83\x65"
-              "b");
-    DeleteBackward(field);
-    EXPECT_EQ(field.text, "a\x83\x65");
-    DeleteBackward(field);
-    EXPECT_EQ(field.text, "a");
-    EXPECT_EQ(field.caret, 1u);
+TEST(NameField, EditingStepsOverWholeCharactersFoundFromTheStart) {
+    // ャ is 83 83: its trail byte is also a lead byte, so only a walk from the
+    // start finds the boundaries.
+    NameField field = Typed("\xe3\x83\xa3\xe3\x83\xa3z");
+    ASSERT_EQ(field.text, "\x83\x83\x83\x83z");
+    const std::size_t left_stops[] = {4, 2, 0, 0};
+    for (const std::size_t stop : left_stops) {
+        MoveCaretLeft(field);
+        EXPECT_EQ(field.caret, stop);
+    }
+    MoveCaretRight(field);
+    DeleteForward(field);
+    EXPECT_EQ(field.text, "\x83\x83z");
+    MoveCaretEnd(field);
     DeleteBackward(field);
     DeleteBackward(field);
     EXPECT_EQ(field.text, "");
+    DeleteBackward(field);
     EXPECT_EQ(field.caret, 0u);
-
-    field = Typed(
-        "\xe3\x83\x86"
-        "b");
-    MoveCaretHome(field);
-    DeleteForward(field);
-    EXPECT_EQ(field.text, "b");
-    MoveCaretEnd(field);
-    DeleteForward(field);
-    EXPECT_EQ(field.text, "b") << "Delete at the end removes nothing";
 }
 
-TEST(NameFieldEditing, CaretStepsOverTrailBytesThatLookLikeLeadBytes) {
-    // ャ is 83 83 in code page 932: its trail byte is also a lead byte, so only
-    // a walk from the start finds the boundaries.
-    NameField field = Typed(
-        "\xe3\x83\xa3\xe3\x83\xa3"
-        "a");
-    ASSERT_EQ(field.text,
-              "\x83\x83\x83\x83"
-              "a");
-    MoveCaretLeft(field);
-    EXPECT_EQ(field.caret, 4u);
-    MoveCaretLeft(field);
-    EXPECT_EQ(field.caret, 2u);
-    MoveCaretLeft(field);
-    EXPECT_EQ(field.caret, 0u);
-    MoveCaretLeft(field);
-    EXPECT_EQ(field.caret, 0u);
-    MoveCaretRight(field);
-    EXPECT_EQ(field.caret, 2u);
-    DeleteForward(field);
-    EXPECT_EQ(field.text,
-              "\x83\x83"
-              "a");
-}
-
-TEST(NameFieldPaste, TakesOnlyTheFirstLine) {
-    EXPECT_EQ(FirstLine("abc\r\ndef"), "abc");
-    EXPECT_EQ(FirstLine("x\ny\rz"), "x");
-    EXPECT_EQ(FirstLine("whole"), "whole");
-    EXPECT_EQ(FirstLine("\nlater"), "");
-}
-
-TEST(NameFieldScroll, KeepsTheCaretInsideTheField) {
-    // 100 pixels wide: x 0 to 99 show.
-    EXPECT_EQ(ScrollToShow(0, 50, 80, 100), 0) << "short text never scrolls";
-    EXPECT_EQ(ScrollToShow(0, 99, 150, 100), 0) << "caret on the last visible pixel";
-    EXPECT_EQ(ScrollToShow(0, 100, 150, 100), 1) << "one pixel past it";
-    EXPECT_EQ(ScrollToShow(0, 150, 150, 100), 51) << "caret at the end of a long text";
-    EXPECT_EQ(ScrollToShow(51, 20, 150, 100), 20) << "caret moved left of the view";
-    EXPECT_EQ(ScrollToShow(51, 60, 150, 100), 51) << "caret inside the view";
-    EXPECT_EQ(ScrollToShow(51, 30, 60, 100), 0) << "text shortened: no empty space at the end";
-    EXPECT_EQ(ScrollToShow(80, 120, 130, 100), 31) << "view pulled back to the end";
+TEST(NameField, ScrollKeepsTheCaretInsideTheField) {
+    // (scroll, caret x, text width) in a field 100 pixels wide, and the scroll wanted.
+    const int32_t cases[][4] = {
+        {0, 50, 80, 0},     // short text never scrolls
+        {0, 99, 150, 0},    // caret on the last visible pixel
+        {0, 100, 150, 1},   // one past it
+        {0, 150, 150, 51},  // at the end of a long text
+        {51, 20, 150, 20},  // moved left of the view
+        {51, 60, 150, 51},  // inside the view
+        {51, 30, 60, 0},    // text shortened: no empty space at the end
+        {80, 120, 130, 31},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScrollToShow(c[0], c[1], c[2], 100), c[3]) << c[0] << " " << c[1] << " " << c[2];
+    }
 }
 
 }  // namespace

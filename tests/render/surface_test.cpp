@@ -121,20 +121,6 @@ TEST_F(Surface, TooWideLineIsCutOnBothSidesStillCentred) {
     EXPECT_EQ(ink.right, rect.right);
     EXPECT_GE(ink.top, rect.top);
     EXPECT_LE(ink.bottom, rect.bottom);
-
-    // Same text, wide rectangle: the part inside the narrow one is the same.
-    std::vector<uint8_t> narrow(frame_surface.pixels, frame_surface.pixels + kStarFieldBytes);
-    CopyStarField();
-    font = SelectScreenFont(kFaceTimes, 80, 50);
-    DrawCentredLine({-250, 100, 750, 200}, "Ans:123456789");
-    ReleaseScreenFont(font);
-    int32_t differences = 0;
-    for (int32_t y = rect.top; y < rect.bottom; ++y) {
-        for (int32_t x = rect.left; x < rect.right; ++x) {
-            differences += SurfaceAt(x, y) != narrow[PixelOffset(x, y)];
-        }
-    }
-    EXPECT_EQ(differences, 0);
 }
 
 TEST_F(Surface, TallLineIsClippedToItsRectangle) {
@@ -159,49 +145,6 @@ TEST_F(Surface, TallLineIsClippedToItsRectangle) {
     EXPECT_EQ(low.bottom, 250);
     EXPECT_GE(low.left, 300);
     EXPECT_LE(low.right, 360);
-}
-
-TEST_F(Surface, DigitCellsOffTheSurfaceDrawNothing) {
-    ScreenFont font = SelectScreenFont(kFaceTimes, 140, 60);
-    auto before = Before();
-    DrawCentredLine({-88, 100, -28, 240}, "8");
-    DrawCentredLine({552, 100, 612, 240}, "8");
-    ReleaseScreenFont(font);
-    EXPECT_EQ(Changed(before).count, 0);
-}
-
-TEST_F(Surface, TextRunsOffTheRightEdgeWithoutWrapping) {
-    ScreenFont font = SelectScreenFont(kFaceGothic, 16, 8);
-    std::string name = "TopPlayer:" + std::string(255, '_');
-    auto before = Before();
-    DrawTextAt(120, 270, name.c_str(), static_cast<int32_t>(name.size()));
-    const Box ink = Changed(before);
-    ReleaseScreenFont(font);
-    EXPECT_GE(ink.left, 120) << "nothing wrapped round to the row above";
-    EXPECT_EQ(ink.right, kSurfaceSize);
-    EXPECT_GE(ink.top, 270);
-    EXPECT_LE(ink.bottom, 286);
-}
-
-TEST_F(Surface, ReleaseSelectsThePreviousFontBack) {
-    ScreenFont outer = SelectScreenFont(kFaceTimes, 80, 50);
-    ScreenFont inner = SelectScreenFont(kFaceGothic, 16, 8);
-    EXPECT_EQ(inner.replaced, outer.created);
-    ReleaseScreenFont(inner);
-    auto before = Before();
-    DrawTextAt(0, 0, "W", 1);
-    const Box in_outer = Changed(before);
-    ReleaseScreenFont(outer);
-    EXPECT_GT(in_outer.bottom - in_outer.top, 40) << "drawn in the 80-pixel font";
-    EXPECT_EQ(outer.replaced, nullptr);
-
-    // Between groups the default font still draws.
-    CopyStarField();
-    before = Before();
-    DrawTextAt(10, 10, "OK", 2);
-    const Box in_default = Changed(before);
-    EXPECT_GT(in_default.count, 0);
-    EXPECT_LE(in_default.bottom, 26);
 }
 
 TEST_F(Surface, InkTakesTheNearestEntry) {

@@ -56,17 +56,6 @@ struct Picture {
     uint8_t At(int32_t x, int32_t y) const { return const_cast<Picture*>(this)->At(x, y); }
 
     // Every pixel that differs from before.
-    Box ChangedFrom(const Picture& before) const {
-        Box box;
-        for (int32_t y = 0; y < height; ++y) {
-            for (int32_t x = 0; x < width; ++x) {
-                if (At(x, y) != before.At(x, y)) {
-                    box.Add(x, y);
-                }
-            }
-        }
-        return box;
-    }
     Box Ink(uint8_t index) const {
         Box box;
         for (int32_t y = 0; y < height; ++y) {
@@ -119,15 +108,6 @@ TEST(RenderFaces, WindowsFacesDrawWithTheirStandIns) {
     EXPECT_EQ(CellHeight(system), 16);
 }
 
-TEST(RenderFaces, EachFontIsOpenedOnce) {
-    const RenderFont* a = OpenRenderFont(kFaceTimes, 60, 30);
-    EXPECT_EQ(OpenRenderFont(kFaceTimes, 60, 30), a);
-    EXPECT_NE(OpenRenderFont(kFaceTimes, 60, 31), a);
-    EXPECT_NE(OpenRenderFont(kFaceTimes, 61, 30), a);
-    EXPECT_NE(OpenRenderFont(kFaceMincho, 60, 30), a);
-    EXPECT_NE(OpenRenderFont(kFaceTimes, 60, 30, 400), a);
-}
-
 TEST(RenderMetrics, CellHeightMapsTheWindowsAscentAndDescent) {
     // Liberation Serif, like Times New Roman: usWinAscent 1825, usWinDescent 443.
     const RenderFont* digits = OpenRenderFont(kFaceTimes, 140, 60);
@@ -151,7 +131,7 @@ TEST(RenderMetrics, EveryGlyphFitsItsCell) {
     const std::pair<const char*, std::string> cases[] = {
         {kFaceTimes, "HIjpq_()[]{}$@"}, {kFaceMincho, japanese}, {kFaceGothic, japanese}};
     for (const auto& [face, text] : cases) {
-        for (int32_t height : {16, 32, 50, 80, 140}) {
+        for (int32_t height : {16, 50, 140}) {
             const RenderFont* font = OpenRenderFont(face, height, height / 2);
             const Box ink = DrawAlone(font, text.data(), text.size(), 10, 60);
             ASSERT_FALSE(ink.Empty());
@@ -163,18 +143,7 @@ TEST(RenderMetrics, EveryGlyphFitsItsCell) {
     }
 }
 
-TEST(RenderMetrics, WidthStretchesTheGlyphsAlone) {
-    const Box wide = DrawAlone(OpenRenderFont(kFaceTimes, 140, 60), "0");
-    const Box narrow = DrawAlone(OpenRenderFont(kFaceTimes, 140, 30), "0");
-    const double ratio = static_cast<double>(narrow.Width()) / wide.Width();
-    EXPECT_GT(ratio, 0.4);
-    EXPECT_LT(ratio, 0.6);
-    EXPECT_NEAR(narrow.Height(), wide.Height(), 2);
-    EXPECT_NEAR(Width(OpenRenderFont(kFaceTimes, 140, 30), "00000000"),
-                Width(OpenRenderFont(kFaceTimes, 140, 60), "00000000") / 2, 8);
-}
-
-TEST(RenderMetrics, TimesTakesTheAverageWidthWindowsUses) {
+TEST(RenderMetrics, TimesTakesTheAverageWidthWindowsUsesAndStretchesOnlyTheWidth) {
     // Times New Roman Bold's digits are 1024 of 2048 units wide and its
     // average character width is about 874 units (the lowercase-weighted
     // average), so a 60-pixel average width makes a digit about 70 pixels
@@ -183,6 +152,10 @@ TEST(RenderMetrics, TimesTakesTheAverageWidthWindowsUses) {
     EXPECT_NEAR(DescribeRenderFont(digits).average_width_units, 874, 10);
     EXPECT_NEAR(Width(digits, "0"), 70, 2);
     EXPECT_NEAR(Width(digits, "0123456789"), 703, 12);
+    const Box wide = DrawAlone(digits, "0");
+    const Box narrow = DrawAlone(OpenRenderFont(kFaceTimes, 140, 30), "0");
+    EXPECT_NEAR(static_cast<double>(narrow.Width()) / wide.Width(), 0.5, 0.1);
+    EXPECT_NEAR(narrow.Height(), wide.Height(), 2);
 }
 
 TEST(RenderMetrics, JapaneseFacesAreFixedPitchAtTheWidth) {
@@ -221,38 +194,23 @@ TEST(RenderBold, SyntheticBoldStrikesTheGlyphAgainOnePixelRight) {
     }
 }
 
-TEST(RenderInk, OnlyTheInkEntryIsWrittenAndStarsShowBetweenStrokes) {
+TEST(RenderInk, OnlyTheInkEntryIsWrittenUnsmoothedAndTheBackgroundShowsThrough) {
     Picture stars(512, 200, true);
     for (std::size_t k = 0; k < stars.pixels.size(); k += 5) {
         stars.pixels[k] = static_cast<uint8_t>(k % 253 + 1);
     }
     Picture drawn = stars;
-    const char* text = "Kobaru 8 Ans:00280";
-    DrawString(drawn.AsCanvas(), OpenRenderFont(kFaceTimes, 80, 30), 0, 40, text, std::strlen(text),
-               255, drawn.All());
-    const Box changed = drawn.ChangedFrom(stars);
-    ASSERT_GT(changed.count, 1000);
-    int32_t stars_kept_inside = 0;
-    for (int32_t y = 0; y < drawn.height; ++y) {
-        for (int32_t x = 0; x < drawn.width; ++x) {
-            if (drawn.At(x, y) != stars.At(x, y)) {
-                ASSERT_EQ(drawn.At(x, y), 255) << x << "," << y;
-            } else if (stars.At(x, y) != 0 && x >= changed.left && x < changed.right &&
-                       y >= changed.top && y < changed.bottom) {
-                ++stars_kept_inside;
-            }
-        }
+    DrawString(drawn.AsCanvas(), OpenRenderFont(kFaceMincho, 50, 25), 0, 40, kPlanning,
+               std::strlen(kPlanning), 255, drawn.All());
+    int32_t inked = 0;
+    int32_t stars_kept = 0;
+    for (std::size_t k = 0; k < stars.pixels.size(); ++k) {
+        ASSERT_TRUE(drawn.pixels[k] == stars.pixels[k] || drawn.pixels[k] == 255) << k;
+        inked += drawn.pixels[k] != stars.pixels[k];
+        stars_kept += stars.pixels[k] != 0 && drawn.pixels[k] == stars.pixels[k];
     }
-    EXPECT_GT(stars_kept_inside, 100) << "the background stays transparent";
-
-    // No smoothing: on black, every pixel is either untouched or the ink.
-    Picture black(512, 200);
-    DrawString(black.AsCanvas(), OpenRenderFont(kFaceMincho, 50, 25), 0, 20, kPlanning,
-               std::strlen(kPlanning), 77, black.All());
-    for (uint8_t p : black.pixels) {
-        ASSERT_TRUE(p == 0 || p == 77) << int{p};
-    }
-    EXPECT_GT(black.Ink(77).count, 500);
+    EXPECT_GT(inked, 500);
+    EXPECT_GT(stars_kept, 10000) << "no background is painted";
 }
 
 TEST(RenderClip, NothingIsWrittenOutsideTheClipOrTheCanvas) {
@@ -267,13 +225,6 @@ TEST(RenderClip, NothingIsWrittenOutsideTheClipOrTheCanvas) {
     EXPECT_EQ(ink.right, 512);
     EXPECT_GE(ink.left, 470);
 
-    // Left and top edges.
-    Picture corner(200, 100, false, 3);
-    DrawString(corner.AsCanvas(), font, -45, -30, text, std::strlen(text), 200, corner.All());
-    const Box corner_ink = corner.Ink(200);
-    EXPECT_EQ(corner_ink.left, 0);
-    EXPECT_EQ(corner_ink.top, 0);
-
     // A clip rectangle inside the canvas.
     Picture clipped(400, 200, true, 3);
     const Rect clip{100, 60, 180, 110};
@@ -284,11 +235,6 @@ TEST(RenderClip, NothingIsWrittenOutsideTheClipOrTheCanvas) {
     EXPECT_LE(clipped_ink.right, clip.right);
     EXPECT_GE(clipped_ink.top, clip.top);
     EXPECT_LE(clipped_ink.bottom, clip.bottom);
-
-    // A clip wholly outside the canvas draws nothing.
-    Picture outside(100, 100, false, 3);
-    DrawString(outside.AsCanvas(), font, -88, 0, "5", 1, 200, {-88, 0, -28, 100});
-    EXPECT_TRUE(outside.Ink(200).Empty());
 }
 
 TEST(RenderDecode, InvalidBytesNeverReadPastTheLength) {
@@ -313,43 +259,6 @@ TEST(RenderDecode, InvalidBytesNeverReadPastTheLength) {
     // Zero bytes draw nothing.
     EXPECT_EQ(TextWidth(font, "abc", 0), 0);
     EXPECT_TRUE(DrawAlone(font, "abc", 0).Empty());
-}
-
-TEST(RenderJapanese, EveryCharacterOfTheCreditsShows) {
-    const RenderFont* font = OpenRenderFont(kFaceMincho, 50, 20);
-    const std::size_t length = std::strlen(kPlanning);
-    Picture picture(600, 120);
-    DrawString(picture.AsCanvas(), font, 10, 20, kPlanning, length, 1, picture.All());
-    // Walk the characters: two bytes for the double-byte ones.
-    int32_t pen = 10;
-    std::size_t i = 0;
-    int32_t shown = 0;
-    while (i < length) {
-        const std::size_t bytes = static_cast<uint8_t>(kPlanning[i]) >= 0x80 ? 2 : 1;
-        const int32_t advance = TextWidth(font, kPlanning + i, bytes);
-        const bool blank = std::memcmp(kPlanning + i, "\x81\x40", bytes) == 0;
-        int32_t ink = 0;
-        for (int32_t y = 0; y < 120; ++y) {
-            for (int32_t x = pen + 1; x < pen + advance - 1; ++x) {
-                ink += picture.At(x, y) == 1;
-            }
-        }
-        if (blank) {
-            EXPECT_EQ(ink, 0) << "the ideographic space at byte " << i;
-        } else {
-            EXPECT_GT(ink, 10) << "byte " << i;
-            ++shown;
-        }
-        pen += advance;
-        i += bytes;
-    }
-    EXPECT_EQ(shown, 12);
-
-    // Not the face's .notdef: a decoded character has its own shape.
-    const RenderFont* gothic = OpenRenderFont(kFaceGothic, 16, 8);
-    const Box kanji = DrawAlone(gothic, "\x8c\x9f");
-    const Box missing = DrawAlone(gothic, "\x80");
-    EXPECT_NE(kanji.count, missing.count);
 }
 
 TEST(RenderJapanese, TheSystemFontDrawsJapaneseNames) {
@@ -378,17 +287,6 @@ TEST(RenderPrefix, AmpersandUnderlinesTheNextCharacter) {
     EXPECT_GT(prefixed.count, plain.count);
     EXPECT_GT(prefixed.bottom, 40 + FontAscent(font)) << "a line below the baseline";
     EXPECT_LE(prefixed.bottom, 40 + CellHeight(font));
-}
-
-TEST(RenderFonts, ReleasingStartsAfresh) {
-    const RenderFont* before = OpenRenderFont(kFaceTimes, 33, 17);
-    const Box ink_before = DrawAlone(before, "Kobaru");
-    ReleaseRenderFonts();
-    const RenderFont* after = OpenRenderFont(kFaceTimes, 33, 17);
-    const Box ink_after = DrawAlone(after, "Kobaru");
-    EXPECT_EQ(ink_before.count, ink_after.count);
-    EXPECT_EQ(ink_before.left, ink_after.left);
-    EXPECT_EQ(ink_before.right, ink_after.right);
 }
 
 }  // namespace

@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "core/frontend.h"
 #include "core/game_state.h"
 #include "core/rank_table.h"
 #include "screens/screens.h"
@@ -16,53 +16,46 @@ namespace {
 
 // The C library's own converter, to check the screens' code page 932 bytes
 // against the texts as a player reads them.
-std::string ToCp932(const std::string& utf8) {
+std::string ToCp932(std::string utf8) {
     iconv_t cd = iconv_open("CP932", "UTF-8");
-    std::string in = utf8;
-    std::string out(in.size() * 2 + 4, '\0');
-    char* in_ptr = in.data();
+    std::string out(utf8.size() * 2 + 4, '\0');
+    char* in_ptr = utf8.data();
     char* out_ptr = out.data();
-    size_t in_left = in.size();
+    size_t in_left = utf8.size();
     size_t out_left = out.size();
-    const size_t r = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
+    EXPECT_NE(iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left), static_cast<size_t>(-1));
     iconv_close(cd);
-    EXPECT_NE(r, static_cast<size_t>(-1)) << utf8;
     out.resize(out.size() - out_left);
     return out;
 }
 
-const std::string kTimes = "Times New Roman";
-const std::string kGothic = ToCp932("ＭＳ ゴシック");
-const std::string kMincho = ToCp932("ＭＳ 明朝");
-
-std::vector<Call> OpsOf(const char* kind) {
-    std::vector<Call> out;
-    for (const Call& op : fake.calls) {
-        if (op.kind == kind) {
-            out.push_back(op);
-        }
-    }
-    return out;
-}
-
-// "font(face,h,w)" / "release" / "ink(r,g,b)" / "text" / "centred" in order,
-// without the texts: the shape of a frame.
-std::vector<std::string> Outline() {
+// Every call as one line: "font <face> h w", "ink r g b", "text x y <text>",
+// "centred l t r b <text>", "release"; faces by their kind.
+std::vector<std::string> Listing() {
+    const std::string mincho = ToCp932("ＭＳ 明朝");
+    const std::string gothic = ToCp932("ＭＳ ゴシック");
     std::vector<std::string> out;
-    for (const Call& op : fake.calls) {
-        if (op.kind == "font") {
-            const std::string face = op.text == kTimes    ? "times"
-                                     : op.text == kGothic ? "gothic"
-                                     : op.text == kMincho ? "mincho"
-                                                          : "?";
-            out.push_back("font " + face + " " + std::to_string(op.a) + "x" + std::to_string(op.b));
-        } else if (op.kind == "ink") {
-            out.push_back(op.a == 255 && op.b == 255 && op.c == 255 ? "white"
-                          : op.a == 255 && op.b == 0 && op.c == 0   ? "red"
-                                                                    : "other ink");
-        } else {
-            out.push_back(op.kind);
+    for (const Call& c : fake.calls) {
+        std::string line = c.kind;
+        const std::string text = c.kind != "font"   ? c.text
+                                 : c.text == mincho ? "mincho"
+                                 : c.text == gothic ? "gothic"
+                                                    : c.text;
+        const int32_t values = c.kind == "ink"                        ? 3
+                               : c.kind == "font" || c.kind == "text" ? 2
+                               : c.kind == "centred"                  ? 4
+                                                                      : 0;
+        const int32_t numbers[] = {c.a, c.b, c.c, c.d};
+        if (c.kind == "font") {
+            line += " " + text;
         }
+        for (int32_t i = 0; i < values; ++i) {
+            line += " " + std::to_string(numbers[i]);
+        }
+        if (c.kind == "text" || c.kind == "centred") {
+            line += " " + text;
+        }
+        out.push_back(line);
     }
     return out;
 }
@@ -71,268 +64,182 @@ class Screens : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetWorld();
-        game = GameState{};
         game.time_limit_s = 30;
         game.wave_phase = 7;
-        SetDefaultRankTable();
     }
 };
 
-TEST_F(Screens, TitleWithTheDefaultTable) {
+TEST_F(Screens, TitleWithTheDefaultTableAndTheWaveOfTheFirstFrame) {
     DrawTitleScreen();
-    std::vector<std::string> expected = {"white",   "font mincho 80x30", "centred",
-                                         "release", "font mincho 16x8",  "centred",
-                                         "release", "font gothic 16x8",  "text",
-                                         "text",    "release",           "font gothic 50x20"};
-    for (int i = 0; i < 23; ++i) {
-        expected.push_back("text");
-    }
-    expected.insert(expected.end(), {"release", "font times 50x20", "centred", "release"});
-    EXPECT_EQ(Outline(), expected);
-
-    const auto centred = OpsOf("centred");
-    ASSERT_EQ(centred.size(), 3u);
-    EXPECT_EQ(centred[0].text, "Kobaru");
-    EXPECT_EQ(std::vector<int>({centred[0].a, centred[0].b, centred[0].c, centred[0].d}),
-              (std::vector<int>{0, 100, 512, 200}));
-    EXPECT_EQ(centred[1].text, ToCp932("～　SPI（クレベリン検査）を倒すために　～"));
-    EXPECT_EQ(std::vector<int>({centred[1].a, centred[1].b, centred[1].c, centred[1].d}),
-              (std::vector<int>{0, 200, 512, 240}));
-    EXPECT_EQ(centred[2].text, "Play Number : 000000");
-    EXPECT_EQ(std::vector<int>({centred[2].a, centred[2].b, centred[2].c, centred[2].d}),
-              (std::vector<int>{0, 420, 512, 470}));
-
-    const auto texts = OpsOf("text");
-    EXPECT_EQ(texts[0].text, "TopPlayer:      DEFAULT_PLAYER");
-    EXPECT_EQ(texts[0].a, 120);
-    EXPECT_EQ(texts[0].b, 270);
-    EXPECT_EQ(texts[1].text, "TopPoint :                   5");
-    EXPECT_EQ(texts[1].a, 120);
-    EXPECT_EQ(texts[1].b, 290);
-}
-
-TEST_F(Screens, TitleWaveOfTheFirstFrame) {
-    DrawTitleScreen();
-    const auto texts = OpsOf("text");
-    ASSERT_EQ(texts.size(), 25u);
-    const int expected_y[23] = {351, 346, 342, 340, 340, 343, 348, 353, 357, 359, 359, 356,
-                                351, 346, 342, 340, 340, 343, 348, 353, 357, 359, 359};
+    std::vector<std::string> expected = {
+        "ink 255 255 255",
+        "font mincho 80 30",
+        "centred 0 100 512 200 Kobaru",
+        "release",
+        "font mincho 16 8",
+        "centred 0 200 512 240 " + ToCp932("～　SPI（クレベリン検査）を倒すために　～"),
+        "release",
+        "font gothic 16 8",
+        "text 120 270 TopPlayer:      DEFAULT_PLAYER",
+        "text 120 290 TopPoint :                   5",
+        "release",
+        "font gothic 50 20"};
+    const int wave_y[23] = {351, 346, 342, 340, 340, 343, 348, 353, 357, 359, 359, 356,
+                            351, 346, 342, 340, 340, 343, 348, 353, 357, 359, 359};
     const std::string prompt = "Press Return(Enter) Key";
     for (int i = 0; i < 23; ++i) {
-        const Call& glyph = texts[2 + i];
-        EXPECT_EQ(glyph.text, prompt.substr(i, 1));
-        EXPECT_EQ(glyph.a, 30 + 20 * i);
-        EXPECT_EQ(glyph.b, expected_y[i]) << "glyph " << i;
+        expected.push_back("text " + std::to_string(30 + 20 * i) + " " + std::to_string(wave_y[i]) +
+                           " " + prompt.substr(i, 1));
     }
+    expected.insert(expected.end(), {"release", "font Times New Roman 50 20",
+                                     "centred 0 420 512 470 Play Number : 000000", "release"});
+    EXPECT_EQ(Listing(), expected);
 }
 
 TEST(WaveY, FactorAndTruncation) {
-    // The glyph at index 0 takes the phase itself as its angle.
-    EXPECT_EQ(WaveY(0, 0), 350);
-    EXPECT_EQ(WaveY(30, 0), 354);
-    EXPECT_EQ(WaveY(90, 0), 359);
-    EXPECT_EQ(WaveY(270, 0), 340);
-    EXPECT_EQ(WaveY(360, 0), 349);
-    EXPECT_EQ(WaveY(120, 3), 354) << "each glyph lags 30 degrees: 120 - 90";
+    const int cases[][3] = {{0, 0, 350},   {30, 0, 354},  {90, 0, 359},
+                            {270, 0, 340}, {360, 0, 349}, {120, 3, 354}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(WaveY(c[0], c[1]), c[2]) << c[0] << " " << c[1];
+    }
     // Far from zero the angle wraps as a 32-bit integer instead of overflowing.
     EXPECT_EQ(WaveY(INT32_MIN, 1), WaveY(INT32_MAX - 29, 0));
 }
 
-TEST_F(Screens, TitleRecordLines) {
-    rank_table.points[0] = -9999;
-    rank_table.play_number = 1000000;
-    // Seven double-byte characters: 14 bytes, padded with six spaces.
-    const std::string kana = ToCp932("あいうえおかき");
-    ASSERT_EQ(kana.size(), 14u);
-    std::memcpy(rank_table.player_names[0], kana.c_str(), kana.size() + 1);
-    DrawTitleScreen();
-    const auto texts = OpsOf("text");
-    EXPECT_EQ(texts[0].text, "TopPlayer:      " + kana);
-    EXPECT_EQ(texts[1].text, "TopPoint :               -9999");
-    EXPECT_EQ(OpsOf("centred")[2].text, "Play Number : 1000000");
-}
-
-TEST_F(Screens, TitleWithLongAndNulLessNames) {
-    std::memset(rank_table.player_names[0], 'n', 255);
-    rank_table.player_names[0][255] = '\0';
-    DrawTitleScreen();
-    EXPECT_EQ(OpsOf("text")[0].text, "TopPlayer:" + std::string(255, 'n'));
-
-    // A damaged file: the whole field is the name, and nothing past it is read
-    // (the next field starts with a different letter).
-    fake.calls.clear();
-    std::memset(rank_table.player_names[0], 'z', 256);
-    std::memset(rank_table.player_names[1], 'Q', 256);
-    DrawTitleScreen();
-    EXPECT_EQ(OpsOf("text")[0].text, "TopPlayer:" + std::string(256, 'z'));
+TEST_F(Screens, TitleRecordLinesCountBytesAndKeepNamesInsideTheirFields) {
+    struct Case {
+        std::string name;  // the whole 256-byte field when 256 long
+        int32_t best;
+        int32_t plays;
+        std::string player, points, plays_line;
+    };
+    const std::string kana = ToCp932("あいうえおかき");  // 14 bytes: six spaces, not thirteen
+    const Case cases[] = {
+        {kana, -9999, 1000000, "      " + kana, "               -9999", "1000000"},
+        {std::string(255, 'n'), 0, 0, std::string(255, 'n'), "                   0", "000000"},
+        {std::string(256, 'z'), 0, 0, std::string(256, 'z'), "                   0", "000000"},
+    };
+    for (const Case& c : cases) {
+        fake.calls.clear();
+        std::memset(rank_table.player_names[0], 0, kNameField);
+        std::memcpy(rank_table.player_names[0], c.name.data(), c.name.size());
+        std::memset(rank_table.player_names[1], 'Q', kNameField);
+        rank_table.points[0] = c.best;
+        rank_table.play_number = c.plays;
+        DrawTitleScreen();
+        const auto texts = CallsOf("text");
+        EXPECT_EQ(texts[0].text, "TopPlayer:" + c.player);
+        EXPECT_EQ(texts[1].text, "TopPoint :" + c.points);
+        EXPECT_EQ(CallsOf("centred")[2].text, "Play Number : " + c.plays_line);
+    }
 }
 
 TEST_F(Screens, DrillFirstFrame) {
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < kRowLength; ++i) {
         game.digits[i] = (i * 7) % 10;
     }
     DrawDrillScreen();
-    std::vector<std::string> expected = {"font times 140x60"};
-    for (int i = 0; i < 20; ++i) {
-        expected.push_back(i == 1 || i == 2 ? "red" : "white");
-        expected.push_back("centred");
+    std::vector<std::string> expected = {"font Times New Roman 140 60"};
+    for (int i = 0; i < kRowLength; ++i) {
+        expected.push_back(i == 1 || i == 2 ? "ink 255 0 0" : "ink 255 255 255");
+        expected.push_back("centred " + std::to_string(128 * i - 88) + " 100 " +
+                           std::to_string(128 * i - 28) + " 240 " + std::to_string(i * 7 % 10));
     }
-    expected.insert(expected.end(), {"release", "font times 60x30", "text", "release",
-                                     "font times 80x50", "centred", "release", "white"});
-    EXPECT_EQ(Outline(), expected);
-
-    const auto centred = OpsOf("centred");
-    for (int i = 0; i < 20; ++i) {
-        EXPECT_EQ(centred[i].text, std::to_string((i * 7) % 10));
-        EXPECT_EQ(centred[i].a, 128 * i - 88);
-        EXPECT_EQ(centred[i].b, 100);
-        EXPECT_EQ(centred[i].c, 128 * i - 28);
-        EXPECT_EQ(centred[i].d, 240);
-    }
-    EXPECT_EQ(centred[20].text, "Ans:00000");
-    EXPECT_EQ(std::vector<int>({centred[20].a, centred[20].b, centred[20].c, centred[20].d}),
-              (std::vector<int>{0, 350, 512, 450}));
-    const auto texts = OpsOf("text");
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0].text, "Time [ 00'30\"]");
-    EXPECT_EQ(texts[0].a, 50);
-    EXPECT_EQ(texts[0].b, 300);
+    expected.insert(expected.end(),
+                    {"release", "font Times New Roman 60 30", "text 50 300 Time [ 00'30\"]",
+                     "release", "font Times New Roman 80 50", "centred 0 350 512 450 Ans:00000",
+                     "release", "ink 255 255 255"});
+    EXPECT_EQ(Listing(), expected);
 }
 
 TEST_F(Screens, DrillRowDuringASlideAndADrop) {
-    game.slide_x = 8;
-    DrawDrillScreen();
-    auto centred = OpsOf("centred");
-    EXPECT_EQ(centred[0].a, 40) << "the new first cell stands where the old second stood";
-    EXPECT_EQ(centred[3].c, 128 * 3 + 128 - 28);
-
-    fake.calls.clear();
-    game.slide_x = 0;
-    game.drop_y = 8;
-    DrawDrillScreen();
-    centred = OpsOf("centred");
-    EXPECT_EQ(centred[1].b, -28);
-    EXPECT_EQ(centred[1].d, 112);
-    EXPECT_EQ(centred[1].a, 40);
-
-    fake.calls.clear();
-    game.drop_y = 3;
-    DrawDrillScreen();
-    EXPECT_EQ(OpsOf("centred")[2].b, 100 - 48);
+    const struct {
+        int32_t slide, drop, cell, left, top;
+    } cases[] = {{8, 0, 0, 40, 100}, {0, 8, 1, 40, -28}, {0, 3, 2, 168, 52}};
+    for (const auto& c : cases) {
+        fake.calls.clear();
+        game.slide_x = c.slide;
+        game.drop_y = c.drop;
+        DrawDrillScreen();
+        const Call cell = CallsOf("centred")[c.cell];
+        EXPECT_EQ((std::vector<int32_t>{cell.a, cell.b, cell.c, cell.d}),
+                  (std::vector<int32_t>{c.left, c.top, c.left + 60, c.top + 140}));
+    }
 }
 
-TEST_F(Screens, DrillTimeLineCountsDownAndFinishes) {
+TEST_F(Screens, DrillStatusLines) {
     struct Case {
-        uint32_t elapsed;
-        const char* line;
+        uint32_t elapsed, limit;
+        int32_t combo, miss, ans;
+        uint32_t combo_tick, tick;
+        std::vector<std::string> texts;  // "x y text"
+        std::string score;
     };
-    for (const Case& c :
-         {Case{0, "Time [ 00'30\"]"}, Case{1001, "Time [ 00'29\"]"}, Case{29999, "Time [ 00'01\"]"},
-          Case{30000, "   [Finish!!]"}, Case{31999, "   [Finish!!]"}}) {
+    const Case cases[] = {
+        {1001, 30, 0, 0, 0, 0, 0, {"50 300 Time [ 00'29\"]"}, "Ans:00000"},
+        {29999, 30, 0, 0, 1234, 0, 0, {"50 300 Time [ 00'01\"]"}, "Ans:01234"},
+        {30000, 30, 0, 0, -9999, 0, 0, {"50 300    [Finish!!]"}, "Ans:-9999"},
+        {0, 125, 0, 12, -13, 0, 0, {"50 300 Time [ 02'05\"]", "90 30 Miss :  12"}, "Ans:-0013"},
+        // A combo line hides the miss line; the combo window is read afresh
+        // and may go a little below zero, across the wrap of the tick too.
+        {0,
+         30,
+         1,
+         4,
+         123456,
+         50000,
+         50000,
+         {"50 300 Time [ 00'30\"]", "80 30 Combo :   1", "100 95 ComboTime [       900]"},
+         "Ans:123456"},
+        {0,
+         30,
+         2,
+         0,
+         0,
+         50000,
+         50901,
+         {"50 300 Time [ 00'30\"]", "80 30 Combo :   2", "100 95 ComboTime [        -1]"},
+         "Ans:00000"},
+        {0,
+         30,
+         2,
+         0,
+         0,
+         0xFFFFFF00u,
+         0x10,
+         {"50 300 Time [ 00'30\"]", "80 30 Combo :   2", "100 95 ComboTime [       628]"},
+         "Ans:00000"},
+    };
+    for (const Case& c : cases) {
         fake.calls.clear();
         game.drill_elapsed_ms = c.elapsed;
+        game.time_limit_s = c.limit;
+        game.combo = c.combo;
+        game.miss = c.miss;
+        game.ans = c.ans;
+        game.combo_tick = c.combo_tick;
+        fake.tick = c.tick;
         DrawDrillScreen();
-        EXPECT_EQ(OpsOf("text")[0].text, c.line) << c.elapsed;
-    }
-    fake.calls.clear();
-    game.drill_elapsed_ms = 0;
-    game.time_limit_s = 125;
-    DrawDrillScreen();
-    EXPECT_EQ(OpsOf("text")[0].text, "Time [ 02'05\"]");
-}
-
-TEST_F(Screens, DrillComboAndComboWindowLines) {
-    game.combo = 1;
-    game.combo_tick = 50000;
-    fake.tick = 50000;
-    DrawDrillScreen();
-    const auto texts = OpsOf("text");
-    ASSERT_EQ(texts.size(), 3u);
-    EXPECT_EQ(texts[1].text, "Combo :   1");
-    EXPECT_EQ(texts[1].a, 80);
-    EXPECT_EQ(texts[1].b, 30);
-    EXPECT_EQ(texts[2].text, "ComboTime [       900]");
-    EXPECT_EQ(texts[2].a, 100);
-    EXPECT_EQ(texts[2].b, 95);
-    const auto outline = Outline();
-    EXPECT_NE(std::find(outline.begin(), outline.end(), "font times 32x16"), outline.end());
-
-    fake.calls.clear();
-    fake.tick = 50901;
-    game.miss = 4;  // a combo line hides a miss line
-    DrawDrillScreen();
-    EXPECT_EQ(OpsOf("text")[2].text, "ComboTime [        -1]");
-    EXPECT_EQ(OpsOf("text").size(), 3u);
-
-    // Across the wrap of the tick.
-    fake.calls.clear();
-    game.combo_tick = 0xFFFFFF00u;
-    fake.tick = 0x10;
-    DrawDrillScreen();
-    EXPECT_EQ(OpsOf("text")[2].text, "ComboTime [       628]");
-}
-
-TEST_F(Screens, DrillMissLineAndScores) {
-    game.miss = 12;
-    game.ans = -13;
-    DrawDrillScreen();
-    const auto texts = OpsOf("text");
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[1].text, "Miss :  12");
-    EXPECT_EQ(texts[1].a, 90);
-    EXPECT_EQ(texts[1].b, 30);
-    EXPECT_EQ(OpsOf("centred")[20].text, "Ans:-0013");
-
-    for (auto [score, line] : {std::pair{-9999, "Ans:-9999"}, std::pair{1234, "Ans:01234"},
-                               std::pair{123456, "Ans:123456"}}) {
-        fake.calls.clear();
-        game.ans = score;
-        DrawDrillScreen();
-        EXPECT_EQ(OpsOf("centred")[20].text, line);
+        std::vector<std::string> texts;
+        for (const Call& text : CallsOf("text")) {
+            texts.push_back(std::to_string(text.a) + " " + std::to_string(text.b) + " " +
+                            text.text);
+        }
+        EXPECT_EQ(texts, c.texts);
+        EXPECT_EQ(CallsOf("centred")[kRowLength].text, c.score);
     }
 }
 
 TEST_F(Screens, Ending) {
     DrawEndingScreen();
-    EXPECT_EQ(Outline(),
-              (std::vector<std::string>{"red", "font mincho 50x25", "centred", "white", "release",
-                                        "font mincho 50x20", "text", "text", "text", "release",
-                                        "font times 50x20", "text", "text", "release"}));
-    const auto centred = OpsOf("centred");
-    EXPECT_EQ(centred[0].text, "[Kobaru]");
-    EXPECT_EQ(std::vector<int>({centred[0].a, centred[0].b, centred[0].c, centred[0].d}),
-              (std::vector<int>{0, 50, 512, 100}));
-    const auto texts = OpsOf("text");
-    const std::vector<std::tuple<int, int, std::string>> expected = {
-        {30, 250, ToCp932("企画・開発　Ondaval")},
-        {50, 320, ToCp932("技術協力　Mirraq")},
-        {50, 370, ToCp932("技術協力　Zeltho")},
-        {70, 150, "Thank U 4 Playing!"},
-        {75, 440, "Press Return Key!"},
-    };
-    ASSERT_EQ(texts.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(texts[i].a, std::get<0>(expected[i]));
-        EXPECT_EQ(texts[i].b, std::get<1>(expected[i]));
-        EXPECT_EQ(texts[i].text, std::get<2>(expected[i]));
-    }
-}
-
-TEST_F(Screens, FontsAreReleasedBeforeTheNextGroup) {
-    game.combo = 2;
-    DrawTitleScreen();
-    DrawDrillScreen();
-    DrawEndingScreen();
-    EXPECT_EQ(fake.open_fonts, 0);
-    // Every text is drawn with one font selected, never two.
-    int open = 0;
-    for (const Call& op : fake.calls) {
-        open += op.kind == "font" ? 1 : op.kind == "release" ? -1 : 0;
-        EXPECT_LE(open, 1);
-        if (op.kind == "text" || op.kind == "centred") {
-            EXPECT_EQ(open, 1) << op.text;
-        }
-    }
+    EXPECT_EQ(
+        Listing(),
+        (std::vector<std::string>{
+            "ink 255 0 0", "font mincho 50 25", "centred 0 50 512 100 [Kobaru]", "ink 255 255 255",
+            "release", "font mincho 50 20", "text 30 250 " + ToCp932("企画・開発　Ondaval"),
+            "text 50 320 " + ToCp932("技術協力　Mirraq"),
+            "text 50 370 " + ToCp932("技術協力　Zeltho"), "release", "font Times New Roman 50 20",
+            "text 70 150 Thank U 4 Playing!", "text 75 440 Press Return Key!", "release"}));
 }
 
 }  // namespace
