@@ -129,7 +129,7 @@ TEST_F(MainWindowTest, EndOfTheSessionSavesTheRanking) {
     rank_table.play_number = 7;
     // A cancelled shutdown keeps the program running and saves nothing.
     SendMessageW(main_window, WM_ENDSESSION, FALSE, 0);
-    EXPECT_FALSE(FileExists(L"rank.txt"));
+    EXPECT_FALSE(std::filesystem::exists("rank.txt"));
 
     SendMessageW(main_window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     const std::vector<uint8_t> saved = ReadFileBytes(L"rank.txt");
