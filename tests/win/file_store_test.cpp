@@ -2,7 +2,8 @@
 // finished game, save, then what is on the disk.
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,78 +17,43 @@ using Bytes = std::vector<uint8_t>;
 
 const Bytes kOld(kRankFileBytes, 0x42);
 
-Bytes NewImage() {
-    SetDefaultRankTable();
-    InsertRanking(777, "saved");
-    Bytes image(kRankFileBytes);
-    EncodeRankTable(rank_table, image.data());
-    return image;
-}
-
-void Write(const wchar_t* path, const Bytes& bytes) {
-    HANDLE file =
-        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD wrote = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
-    CloseHandle(file);
-}
-
-std::set<std::wstring> Names() {
-    std::set<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(L"*", &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name != L"." && name != L"..") {
-                names.insert(name);
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    return names;
+void WriteOld() {
+    std::ofstream("rank.txt", std::ios::binary)
+        .write(reinterpret_cast<const char*>(kOld.data()), static_cast<long>(kOld.size()));
 }
 
 struct SaveCase {
     const char* name;
-    std::function<void()> arrange;
-    const wchar_t* saved_file;
+    void (*arrange)();
+    const char* saved_file;  // whose bytes are checked, if any
     bool expect_new;
-    std::set<std::wstring> names_after;
+    std::set<std::string> names_after;
 };
 
-void PrintTo(const SaveCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 const SaveCase kCases[] = {
-    {"PlainFileIsReplacedWithNothingLeftBeside",
-     [] { Write(L"rank.txt", kOld); },
-     L"rank.txt",
-     true,
-     {L"rank.txt"}},
-    {"MissingFileIsCreated", [] {}, L"rank.txt", true, {L"rank.txt"}},
+    {"PlainFileIsReplacedWithNothingLeftBeside", WriteOld, "rank.txt", true, {"rank.txt"}},
+    {"MissingFileIsCreated", [] {}, "rank.txt", true, {"rank.txt"}},
     {"ReadOnlyFileIsLeftAlone",
      [] {
-         Write(L"rank.txt", kOld);
+         WriteOld();
          SetFileAttributesW(L"rank.txt", FILE_ATTRIBUTE_READONLY);
      },
-     L"rank.txt",
+     "rank.txt",
      false,
-     {L"rank.txt"}},
+     {"rank.txt"}},
     {"HardLinkedFileIsWrittenInPlace",
      [] {
-         Write(L"rank.txt", kOld);
+         WriteOld();
          CreateHardLinkW(L"backup.txt", L"rank.txt", nullptr);
      },
-     L"backup.txt",
+     "backup.txt",
      true,
-     {L"backup.txt", L"rank.txt"}},
+     {"backup.txt", "rank.txt"}},
     {"DirectoryNamedRankTxtIsLeftAlone",
-     [] { CreateDirectoryW(L"rank.txt", nullptr); },
+     [] { std::filesystem::create_directory("rank.txt"); },
      nullptr,
      false,
-     {L"rank.txt"}},
+     {"rank.txt"}},
 };
 
 class RankFileSave : public ScratchDirectoryTest, public ::testing::WithParamInterface<SaveCase> {};
@@ -97,13 +63,19 @@ TEST_P(RankFileSave, KeepsTheRankingAsThePlayerKeepsIt) {
     c.arrange();
     rank_file.path = kRankFileName;
     LoadRankTable();
-    const Bytes image = NewImage();
-    DecodeRankTable(image.data(), image.size(), rank_table);
+    SetDefaultRankTable();
+    InsertRanking(777, "saved");
+    Bytes image(kRankFileBytes);
+    EncodeRankTable(rank_table, image.data());
     SaveRankTable();
     if (c.saved_file) {
         EXPECT_EQ(ReadFileBytes(c.saved_file), c.expect_new ? image : kOld);
     }
-    EXPECT_EQ(Names(), c.names_after) << "nothing left beside the file";
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, c.names_after) << "nothing left beside the file";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RankFileSave, ::testing::ValuesIn(kCases),
