@@ -101,27 +101,9 @@ class ProgramTest : public ::testing::Test {
     std::filesystem::path directory_;
 };
 
-// Until the window, surface and dialog tests move to the names above.
+// Until the dialog tests move to the names above.
 using ProgramWindowTest = ProgramTest;
 
 constexpr Pixel MakePixel(int red, int green, int blue) {
     return static_cast<Pixel>(red << 16 | green << 8 | blue);
-}
-
-inline std::vector<Pixel> ExpectedPalette() {
-    uint32_t state = 1;
-    auto next = [&state] {
-        state = state * 214013u + 2531011u;
-        return static_cast<int>((state >> 16) & 0x7fff);
-    };
-    std::vector<Pixel> palette(256, 0);
-    for (int i = 1; i <= 253; ++i) {
-        const int red = next() % 96 + 128;
-        const int green = next() % 96 + 128;
-        palette[i] = MakePixel(red, green, next() % 128 + 128);
-    }
-    palette[253] = MakePixel(255, 128, 128);
-    palette[254] = MakePixel(200, 192, 224);
-    palette[255] = MakePixel(255, 255, 255);
-    return palette;
 }
