@@ -100,10 +100,3 @@ class ProgramTest : public ::testing::Test {
     }
     std::filesystem::path directory_;
 };
-
-// Until the dialog tests move to the names above.
-using ProgramWindowTest = ProgramTest;
-
-constexpr Pixel MakePixel(int red, int green, int blue) {
-    return static_cast<Pixel>(red << 16 | green << 8 | blue);
-}
