@@ -1,109 +1,66 @@
 // How a save treats rank.txt as the player keeps it on Windows: load, a
 // finished game, save, then what is on the disk.
-#include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
-#include <string>
-#include <vector>
 
-#include "core/rank_table.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+const std::vector<uint8_t> kOld(kRankFileBytes, 0x42);
 
-const Bytes kOld(kRankFileBytes, 0x42);
-
-Bytes NewImage() {
-    SetDefaultRankTable();
-    InsertRanking(777, "saved");
-    Bytes image(kRankFileBytes);
-    EncodeRankTable(rank_table, image.data());
-    return image;
-}
-
-void Write(const wchar_t* path, const Bytes& bytes) {
+void WriteOld(DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
     HANDLE file =
-        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(L"rank.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
     DWORD wrote = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
+    WriteFile(file, kOld.data(), static_cast<DWORD>(kOld.size()), &wrote, nullptr);
     CloseHandle(file);
-}
-
-std::set<std::wstring> Names() {
-    std::set<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(L"*", &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name != L"." && name != L"..") {
-                names.insert(name);
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    return names;
 }
 
 struct SaveCase {
     const char* name;
-    std::function<void()> arrange;
-    const wchar_t* saved_file;
-    bool expect_new;
-    std::set<std::wstring> names_after;
+    void (*arrange)();
+    bool expect_new;  // in every file left, else the old bytes
+    std::set<std::string> names_after;
 };
-
-void PrintTo(const SaveCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 const SaveCase kCases[] = {
-    {"PlainFileIsReplacedWithNothingLeftBeside",
-     [] { Write(L"rank.txt", kOld); },
-     L"rank.txt",
-     true,
-     {L"rank.txt"}},
-    {"MissingFileIsCreated", [] {}, L"rank.txt", true, {L"rank.txt"}},
-    {"ReadOnlyFileIsLeftAlone",
-     [] {
-         Write(L"rank.txt", kOld);
-         SetFileAttributesW(L"rank.txt", FILE_ATTRIBUTE_READONLY);
-     },
-     L"rank.txt",
-     false,
-     {L"rank.txt"}},
+    {"PlainFileIsReplacedWithNothingLeftBeside", [] { WriteOld(); }, true, {"rank.txt"}},
+    {"MissingFileIsCreated", [] {}, true, {"rank.txt"}},
+    {"ReadOnlyFileIsLeftAlone", [] { WriteOld(FILE_ATTRIBUTE_READONLY); }, false, {"rank.txt"}},
     {"HardLinkedFileIsWrittenInPlace",
      [] {
-         Write(L"rank.txt", kOld);
+         WriteOld();
          CreateHardLinkW(L"backup.txt", L"rank.txt", nullptr);
      },
-     L"backup.txt",
      true,
-     {L"backup.txt", L"rank.txt"}},
+     {"backup.txt", "rank.txt"}},
     {"DirectoryNamedRankTxtIsLeftAlone",
-     [] { CreateDirectoryW(L"rank.txt", nullptr); },
-     nullptr,
+     [] { std::filesystem::create_directory("rank.txt"); },
      false,
-     {L"rank.txt"}},
+     {"rank.txt"}},
 };
 
-class RankFileSave : public ScratchDirectoryTest, public ::testing::WithParamInterface<SaveCase> {};
+class RankFileSave : public ProgramTest, public ::testing::WithParamInterface<SaveCase> {};
 
 TEST_P(RankFileSave, KeepsTheRankingAsThePlayerKeepsIt) {
-    const SaveCase& c = GetParam();
-    c.arrange();
+    GetParam().arrange();
     rank_file.path = kRankFileName;
     LoadRankTable();
-    const Bytes image = NewImage();
-    DecodeRankTable(image.data(), image.size(), rank_table);
+    SetDefaultRankTable();
+    InsertRanking(777, "saved");
+    std::vector<uint8_t> image(kRankFileBytes);
+    EncodeRankTable(rank_table, image.data());
     SaveRankTable();
-    if (c.saved_file) {
-        EXPECT_EQ(ReadFileBytes(c.saved_file), c.expect_new ? image : kOld);
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        names.insert(entry.path().filename().string());
+        if (entry.is_regular_file()) {
+            EXPECT_EQ(ReadFileBytes(entry.path()), GetParam().expect_new ? image : kOld)
+                << entry.path();
+        }
     }
-    EXPECT_EQ(Names(), c.names_after) << "nothing left beside the file";
+    EXPECT_EQ(names, GetParam().names_after) << "nothing left beside the file";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RankFileSave, ::testing::ValuesIn(kCases),
