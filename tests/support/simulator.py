@@ -6,6 +6,8 @@ import subprocess
 import tempfile
 import unittest
 
+from oracle import Ranking
+
 SIM = os.environ.get("KOBARU_SIM", "")
 START_DRILL = "press return\nrun 600 10\nrelease return\n"
 # Enough for the drill to end and the ending to start.
@@ -42,4 +44,4 @@ class SimCase(unittest.TestCase):
 
     def read_rank(self):
         with open(self.rank_path, "rb") as f:
-            return f.read()
+            return Ranking.decode(f.read())

@@ -7,7 +7,6 @@ Japanese captions do not survive."""
 import ctypes
 import os
 import re
-import select
 import subprocess
 import time
 
@@ -40,16 +39,11 @@ class XSession:
                     "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,), env=os.environ,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
-        number = b""
-        while not number.endswith(b"\n"):
-            if not select.select([read_end], [], [], 30)[0]:
-                raise Timeout("Xvfb did not report its display")
-            chunk = os.read(read_end, 16)
-            if not chunk:
-                raise AssertionError("Xvfb exited before it reported its display")
-            number += chunk
-        os.close(read_end)
-        self.display = ":" + number.decode().strip()
+        # Xvfb writes its display's number once it takes connections.
+        with os.fdopen(read_end) as reader:
+            self.display = ":" + reader.readline().strip()
+        if self.display == ":":
+            raise AssertionError("Xvfb exited before it reported its display")
         self.spawn(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         poll("openbox", lambda: self.run(["wmctrl", "-m"], check=False).returncode == 0, 30)
         # openbox answers before it takes new windows in hand, and a window
@@ -58,7 +52,8 @@ class XSession:
             probe = subprocess.Popen(["display", "-title", "kobaru-probe", "-size", "16x16", "xc:white"],
                                      env=self.environment(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             try:
-                return poll("the probe window", lambda: "kobaru-probe" in self.windows(), 5)
+                poll("the probe window", lambda: "kobaru-probe" in self.windows(), 5)
+                return self
             except Timeout:
                 continue
             finally:
