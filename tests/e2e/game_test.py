@@ -140,7 +140,8 @@ class Windows:
             if found:
                 time.sleep(0.15)
                 again = test.picture()
-                if self.verdict(before, again) == found and band(again, *self.ROW_ROWS) == band(picture, *self.ROW_ROWS):
+                still = band(again, *self.ROW_ROWS) == band(picture, *self.ROW_ROWS)
+                if still and self.verdict(before, again) == found:
                     return found, again
             elif not reacted and time.monotonic() > pressed + 4:
                 return None, picture
@@ -186,20 +187,11 @@ class GameInWindow(unittest.TestCase):
         if ranking:
             with open(os.path.join(self.directory, "rank.txt"), "wb") as f:
                 f.write(ranking.encode())
-        log = open(os.path.join(self.directory, "game.log"), "w+")
-        self.addCleanup(log.close)
-        self.game = self.x.spawn(command or PLATFORM.command, cwd=self.directory, stdout=log, stderr=subprocess.STDOUT,
+        # What the game prints (a sanitizer's report) goes with the test's output.
+        self.game = self.x.spawn(command or PLATFORM.command, cwd=self.directory, stdout=sys.stderr,
                                  env=self.x.environment(**{**PLATFORM.environment, **environment}))
-        self.addCleanup(self.report, self.game, log)
         self.main = self.x.wait_for_window("Kobaru", 90)
         return self.main
-
-    def report(self, game, log):
-        """What the game printed, and how it ended, for a failed run."""
-        log.seek(0)
-        output = log.read()
-        if output or game.poll():
-            print(f"\n-- the game (exit status {game.poll()}) printed:\n{output}", file=sys.stderr)
 
     def wait_for_exit(self, timeout=30):
         try:
@@ -411,10 +403,11 @@ class GameInWindow(unittest.TestCase):
             listing = self.x.run(["xprop", "-id", str(main), "-f", "_NET_WM_ICON", "32c", " = $0+", "_NET_WM_ICON"])
             values = [int(v) for v in listing.stdout.split("=", 1)[1].split(",")]
             with Image.open(ICON) as image:
-                # Colours count only where the pixel shows.
-                wanted = [a << 24 | (r << 16 | g << 8 | b if a else 0) for r, g, b, a in image.convert("RGBA").getdata()]
-            self.assertEqual([32, 32] + wanted, values[:2] + [v if v >> 24 else 0 for v in values[2 : 2 + len(wanted)]],
-                             "the window icon")
+                icon = image.convert("RGBA").getdata()
+            # ARGB words; a colour counts only where the pixel shows.
+            wanted = [32, 32] + [a << 24 | (r << 16 | g << 8 | b if a else 0) for r, g, b, a in icon]
+            shown = values[:2] + [v if v >> 24 else 0 for v in values[2 : len(wanted)]]
+            self.assertEqual(shown, wanted, "the window icon")
 
     def check_linux_dialog_hints(self, dialog, caption):
         """A dialog of the main window, as window managers are told: no

@@ -24,8 +24,9 @@ class Clock(SimCase):
                 "final_ans wave_phase title_start_tick ending_start_tick title_last_frame_tick ending_last_frame_tick")
         # The rank file loaded, the script, its options, what the state shows.
         cases = [
-            (None, "", [], dict(tick=1000, scene="title", drill_last_frame_tick=1000, time_limit_s=30, points=[5, 4, 3, 2, 1],
-                          names=["DEFAULT_PLAYER"] * 5, play_number=0, **dict.fromkeys(zero.split(), 0))),
+            (None, "", [], dict(tick=1000, scene="title", drill_last_frame_tick=1000, time_limit_s=30,
+                                points=[5, 4, 3, 2, 1], names=["DEFAULT_PLAYER"] * 5, play_number=0,
+                                **dict.fromkeys(zero.split(), 0))),
             (None, "tick 0xFFFFFFFF", [], dict(tick=4294967295)),
             (None, "tick 0xFFFFFFF0\nadvance 32", [], dict(tick=16)),
             # The frame gate lets a frame through only strictly after 10 ms.
@@ -37,15 +38,14 @@ class Clock(SimCase):
             # Names are printed from code page 932: a lead byte without its
             # trail byte, a byte no character starts with, a lead byte cut off
             # by the end of the name; fields without a NUL stay in bounds.
-            (Ranking([5, 4, 3, 2, 1], [name_field(b"\x81 AA\xffB\x82")] + [name_field(b"x")] * 4).encode(), "", [],
+            (Ranking([5, 4, 3, 2, 1], [name_field(b"\x81 AA\xffB\x82")] + [name_field(b"x")] * 4), "", [],
              dict(names=["\ufffd AA\ufffdB\ufffd"] + ["x"] * 4)),
             (b"\0" * 20 + b"Z" * 1280 + b"\0" * 4, "", [], dict(names=["Z" * 256] * 5)),
         ]
         for loaded, script, args, expected in cases:
             with self.subTest(script=script, expected=str(expected)[:40]):
                 if loaded:
-                    with open(self.rank_path, "wb") as f:
-                        f.write(loaded)
+                    self.write_rank(loaded)
                 state = self.state(script, *args)
                 self.assertEqual({k: state[k] for k in expected}, expected)
         self.assertEqual(len(self.state("")["digits"]), 20)

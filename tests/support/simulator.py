@@ -40,7 +40,7 @@ class SimCase(unittest.TestCase):
 
     def write_rank(self, ranking):
         with open(self.rank_path, "wb") as f:
-            f.write(ranking.encode())
+            f.write(ranking if isinstance(ranking, bytes) else ranking.encode())
 
     def read_rank(self):
         with open(self.rank_path, "rb") as f:

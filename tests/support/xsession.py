@@ -102,8 +102,7 @@ class XSession:
         try:
             return poll(f"the window {title!r}", lambda: self.windows().get(title), timeout, interval=0.1)
         except Timeout as error:
-            tree = self.run(["xwininfo", "-root", "-tree"], check=False).stdout[-3000:]
-            raise Timeout(f"{error}\nmanaged: {self.windows()}\n{tree}") from None
+            raise Timeout(f"{error}; the windows are {self.windows()}") from None
 
     def wait_for_no_window(self, title, timeout):
         poll(f"the window {title!r} to close", lambda: title not in self.windows(), timeout, interval=0.1)
