@@ -154,12 +154,13 @@ class Windows:
         answers, tried, unseen, before = [], [], 0, test.picture()
         while time.monotonic() - started < 24:
             digit = next(str(d) for d in range(10) if str(d) not in tried)
-            found, before = self.judge(test, digit, before)
+            found, after = self.judge(test, digit, before)
             unseen += found is None
             test.assertLess(unseen, 10, "the drill did not see the digit keys")
             if found:
                 answers.append(found == "correct")
                 tried = [] if answers[-1] else tried + [digit]
+                before = after
             if found == "correct":
                 time.sleep(1.2)  # past the 900 ms of a combo
                 before = test.picture()

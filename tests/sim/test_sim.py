@@ -14,8 +14,10 @@ from simulator import SIM, START_DRILL, WHOLE_DRILL, SimCase  # noqa: E402
 
 DEMO = os.environ.get("KOBARU_DEMO", "")
 FUZZ_REGRESSIONS = os.path.join(HERE, "..", "fuzz", "script_regressions")
-# A fifth score below the 0 of a drill without answers, so the drill ranks.
-LOW_FIFTH = Ranking([5, 4, 3, 2, -100000], default_ranking().names)
+# A drill without answers scores 0, ranks and moves up a row, through names
+# that leave tails behind shorter ones.
+LOW_FIFTH = Ranking([5, 4, 3, -2, -100000], default_ranking().names[:3] + [
+    name_field(b"Fourth", b"tail"), name_field(b"A-long-fifth-name", b"#fifth tail")])
 
 
 class Clock(SimCase):

@@ -38,8 +38,8 @@ def _first_draws():
 
 
 PALETTE, FIRST_FIELD = _first_draws()
-# Byte k of a field is column k % 512 of row 511 - k // 512 from the top.
-# The first star field as the window shows it: RGB bytes, top row first.
+# The first star field as the window shows it, RGB bytes, top row first: byte
+# k of a field is column k % 512 of row 511 - k // 512 from the top.
 FIRST_PICTURE = b"".join(bytes(PALETTE[index]) for y in range(SIZE)
                          for index in FIRST_FIELD[(SIZE - 1 - y) * SIZE : (SIZE - y) * SIZE])
 
@@ -89,7 +89,7 @@ class Ranking:
                 temporary = copy_name(bytes(256), names[i])
                 names[i] = copy_name(names[i], names[i - 1])
                 names[i - 1] = copy_name(names[i - 1], temporary)
-                row = i - 1 if row == i else row
+                row = i - 1 if row == i else i if row == i - 1 else row
         return Ranking(points, names, self.play_number), row
 
 
