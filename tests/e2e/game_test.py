@@ -436,6 +436,7 @@ class GameInWindow(unittest.TestCase):
         self.assertLess(share, IDLE_CPU_LIMIT, f"{what} keeps the processor busy")
 
     @linux_only
+    @unittest.skipIf(SANITIZED, "the sanitizers' own work is no measure of the game's")
     def test_IdleTitle(self):
         self.start_game()
         self.wait_for_picture("the title screen", shows_title)
