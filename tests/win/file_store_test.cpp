@@ -10,11 +10,9 @@ namespace {
 const std::vector<uint8_t> kOld(kRankFileBytes, 0x42);
 
 void WriteOld(DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
-    HANDLE file =
-        CreateFileW(L"rank.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
-    DWORD wrote = 0;
-    WriteFile(file, kOld.data(), static_cast<DWORD>(kOld.size()), &wrote, nullptr);
-    CloseHandle(file);
+    std::ofstream("rank.txt", std::ios::binary)
+        .write(reinterpret_cast<const char*>(kOld.data()), kRankFileBytes);
+    SetFileAttributesW(L"rank.txt", attributes);
 }
 
 struct SaveCase {
@@ -45,7 +43,6 @@ class RankFileSave : public ProgramTest, public ::testing::WithParamInterface<Sa
 
 TEST_P(RankFileSave, KeepsTheRankingAsThePlayerKeepsIt) {
     GetParam().arrange();
-    rank_file.path = kRankFileName;
     LoadRankTable();
     SetDefaultRankTable();
     InsertRanking(777, "saved");

@@ -1,6 +1,5 @@
-// What the Windows program's tests share: their includes, the program's window
-// and surface set up as start-up does in a scratch working directory, and
-// pictures read back from windows.
+// What the Windows program's tests share: its window and surface set up as
+// start-up does, in a scratch working directory, and pictures read back.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,7 +10,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/game_state.h"
@@ -19,12 +17,10 @@
 #include "core/rank_table.h"
 #include "win/win_shell.h"
 
-// 0xRRGGBB
-using Pixel = uint32_t;
+using Pixel = COLORREF;
 
 struct Picture {
-    int width = 0;
-    int height = 0;
+    int width, height;
     std::vector<Pixel> pixels;  // rows from the top
     Pixel At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
@@ -33,29 +29,14 @@ struct Picture {
 inline Picture CaptureClient(HWND window) {
     RECT client;
     GetClientRect(window, &client);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = client.right;
-    info.bmiHeader.biHeight = -client.bottom;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC window_dc = GetDC(window);
-    HDC dc = CreateCompatibleDC(window_dc);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    BitBlt(dc, 0, 0, client.right, client.bottom, window_dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    const auto* first = static_cast<const Pixel*>(bits);
-    Picture picture{client.right, client.bottom, {first, first + client.right * client.bottom}};
-    for (Pixel& pixel : picture.pixels) {
-        pixel &= 0xFFFFFF;  // a 32-bit DIB's pixel is 0x00RRGGBB
+    Picture picture{client.right, client.bottom, {}};
+    HDC dc = GetDC(window);
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x) {
+            picture.pixels.push_back(GetPixel(dc, x, y));
+        }
     }
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(window, window_dc);
+    ReleaseDC(window, dc);
     return picture;
 }
 
@@ -65,29 +46,23 @@ inline std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-// The program's start-up up to the surface: instance, class, window (not yet
-// shown) and frame surface, with the random source at its start state, in a
-// fresh, empty working directory, so whatever the program saves (rank.txt) is
-// the test's own.
+// Start-up up to the surface (the window not yet shown), the random source at
+// its start state, in a fresh working directory that holds whatever is saved.
 class ProgramTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        directory_ = std::filesystem::temp_directory_path() /
-                     ("kobaru-win-test-" + std::to_string(GetCurrentProcessId()));
         std::filesystem::create_directory(directory_);
         std::filesystem::current_path(directory_);
         instance = GetModuleHandleW(nullptr);
         random_source.state = 1;
-        // A second registration in the same process fails harmlessly.
-        RegisterMainWindowClass();
+        RegisterMainWindowClass();  // again in the same process fails harmlessly
         main_window = CreateMainWindow();
         ASSERT_NE(main_window, nullptr);
         CreateFrameSurface(main_window);
         ASSERT_NE(FrameDC(), nullptr);
     }
     void TearDown() override {
-        // Its dialogs go with it; its WM_DESTROY posts WM_QUIT, which the
-        // next test must not see.
+        // Its dialogs go with it; the WM_QUIT it posts must not reach the next test.
         DestroyWindow(main_window);
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -98,5 +73,7 @@ class ProgramTest : public ::testing::Test {
         std::error_code ignored;
         std::filesystem::remove_all(directory_, ignored);
     }
-    std::filesystem::path directory_;
+    const std::filesystem::path directory_ =
+        std::filesystem::temp_directory_path() /
+        ("kobaru-win-test-" + std::to_string(GetCurrentProcessId()));
 };
