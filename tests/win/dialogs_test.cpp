@@ -1,5 +1,4 @@
-// The two result dialogs built from the program's own templates, driven
-// modelessly so the test can look at them and press their buttons.
+// The result dialogs from the program's templates, run modelessly to look at and press buttons.
 
 #include <cstdlib>
 

@@ -1,5 +1,4 @@
-// How a save treats rank.txt as the player keeps it on Windows: load, a
-// finished game, save, then what is on the disk.
+// How saving treats rank.txt as the player keeps it on Windows: load, a game, save, the disk.
 
 #include <set>
 

@@ -1,5 +1,4 @@
-// The main window, its frame surface and the screens' text operations on GDI,
-// with the fonts the test prefix maps the game's faces to.
+// The main window, its frame surface and the screens' text on GDI, in the prefix's mapped fonts.
 
 #include <tuple>
 
