@@ -1,7 +1,4 @@
-// What the result dialogs share on every build: dialog units and their
-// rounding, the name field's editing rules on code page 932 text, the push
-// button, and both dialogs drawn with the real fonts (where the rows, the
-// field, its text and caret, and OK land).
+// What every build's result dialogs share: units, the name field, OK, the pictures.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,6 +1,4 @@
-// Feeds arbitrary bytes to kobaru-sim's script interpreter, a line at a time
-// as a script file gives them. A line may run, close the game or stop the
-// script with an error; nothing else may happen.
+// Fuzzes kobaru-sim's scripts: a line may run, close the game or fail, nothing else.
 #include <unistd.h>
 
 #include <cstdint>

@@ -1,6 +1,4 @@
-// The portable renderer on the real faces: stand-in faces, glyphs scaled and
-// placed in their cells, code page 932 read safely, the frame surface's
-// palette and centred, clipped lines, and warm frames that allocate nothing.
+// The portable renderer on the real faces, and the frame surface it draws on.
 #include <gtest/gtest.h>
 
 #include <algorithm>

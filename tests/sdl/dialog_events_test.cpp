@@ -1,5 +1,4 @@
-// The real name dialog on SDL's dummy video driver, fed events the way the
-// window system would: what it takes and what it filters out.
+// The real name dialog on SDL's dummy video driver, fed the window system's events.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
