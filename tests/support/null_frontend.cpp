@@ -1,10 +1,14 @@
 // The tests' frontend: a scripted clock and keyboard, and a record of the calls.
 #include "tests/support/null_frontend.h"
 
-#include <chrono>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <utility>
 
 #include "core/frontend.h"
@@ -22,19 +26,11 @@ void ResetWorld() {
     random_source.state = 1;
     // The game saves after every finished game; each test starts without a
     // file, in a place of this run's own, removed at exit.
-    static const std::string path =
-        (std::filesystem::temp_directory_path() /
-         ("kobaru-test-" +
-          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
-          ".rank.txt"))
-            .string();
-    static const bool removed_at_exit = std::atexit([] {
-                                            std::error_code ignored;
-                                            std::filesystem::remove(path, ignored);
-                                        }) == 0;
-    (void)removed_at_exit;
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
+    static const std::string path = std::filesystem::temp_directory_path() /
+                                    ("kobaru-test-" + std::to_string(::getpid()) + ".rank.txt");
+    [[maybe_unused]] static const int removed_at_exit =
+        std::atexit([] { std::remove(path.c_str()); });
+    std::remove(path.c_str());
     rank_file = RankFileLocation{path, false};
 }
 
@@ -48,11 +44,8 @@ int CountCalls(const char* kind) {
 
 std::vector<Call> CallsOf(const char* kind) {
     std::vector<Call> out;
-    for (const Call& call : fake.calls) {
-        if (call.kind == kind) {
-            out.push_back(call);
-        }
-    }
+    std::copy_if(fake.calls.begin(), fake.calls.end(), std::back_inserter(out),
+                 [&](const Call& call) { return call.kind == kind; });
     return out;
 }
 

@@ -1,9 +1,6 @@
-// The one stand-in for a frontend that the C++ tests, the fuzzers and the
-// benchmark link: a clock the test moves, keys it holds, a name to type, and
-// a record, in order, of everything the game asked of it. null_frontend.cpp
-// supplies core/frontend.h but CopyStarField; recording_ops.cpp supplies
-// CopyStarField and the text operations, for tests that do not draw with
-// the real renderer.
+// The stand-in frontend of the C++ tests, the fuzzers and the benchmark: a
+// clock the test moves, keys it holds, a name to type, and a record, in order,
+// of all the game asked (recording_ops.cpp adds the frame operations).
 #pragma once
 
 #include <cstdint>
@@ -38,6 +35,4 @@ void Record(const char* kind, int32_t a = 0, int32_t b = 0, int32_t c = 0, int32
 void ResetWorld();
 
 int CountCalls(const char* kind);
-
-// The calls of one kind, in order.
-std::vector<Call> CallsOf(const char* kind);
+std::vector<Call> CallsOf(const char* kind);  // in order

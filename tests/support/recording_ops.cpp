@@ -1,7 +1,4 @@
 // The frame operations, recorded with their exact bytes instead of drawn.
-#include <cstdint>
-#include <string>
-
 #include "core/frontend.h"
 #include "screens/text_ops.h"
 #include "tests/support/null_frontend.h"
