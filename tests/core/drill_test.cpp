@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/drill.h"
@@ -19,18 +20,16 @@ std::vector<int32_t> Row() {
     return {std::begin(game.digits), std::end(game.digits)};
 }
 
-// One pass at the tick, a main-row key held through it: the right answer
-// ('T'), a wrong one ('F') or none ('-'). What was drawn is the screens'
-// tests' concern.
+// One pass at the tick holding the right answer ('T'), a wrong one ('F') or no key.
 void FrameAt(uint32_t tick, char answer = '-') {
     const int right = (game.digits[1] + game.digits[2]) % 10;
-    const int digit = answer == 'T' ? right : (right + 1) % 10;
-    const auto key = static_cast<uint8_t>(answer == '-' ? 0 : kKeyDigit0 + digit);
-    fake.keys[key] = answer != '-';
+    bool& held =
+        fake.keys[answer == '-' ? 0 : kKeyDigit0 + (answer == 'T' ? right : right + 1) % 10];
+    held = answer != '-';
     fake.tick = tick;
     fake.calls.clear();
     RunFrame();
-    fake.keys[key] = false;
+    held = false;
 }
 
 // Drawn frames every 20 ms from `from` (exclusive) to `to` (inclusive).
@@ -40,24 +39,18 @@ void IdleFrames(uint32_t from, uint32_t to) {
     }
 }
 
-// From the drill's start, frames every 20 ms and at each step's tick an
-// answer or none; then the streaks and the score.
-struct Step {
-    uint32_t at;
-    char answer;
-    int combo, miss, ans;
-};
-
-void Play(const std::vector<Step>& steps) {
+// Frames every 20 ms from the drill's start, at each step an answer or none;
+// then combo, miss and ans.
+void Play(const std::vector<std::tuple<uint32_t, char, int, int, int>>& steps) {
     FrameAt(kStart);
     uint32_t last = 0;
-    for (const Step& step : steps) {
-        IdleFrames(kStart + last, kStart + step.at - 20);
-        FrameAt(kStart + step.at, step.answer);
-        EXPECT_EQ((std::vector<int>{game.combo, game.miss, game.ans}),
-                  (std::vector<int>{step.combo, step.miss, step.ans}))
-            << "at " << step.at;
-        last = step.at;
+    for (const auto& [at, answer, combo, miss, ans] : steps) {
+        IdleFrames(kStart + last, kStart + at - 20);
+        FrameAt(kStart + at, answer);
+        EXPECT_EQ(std::make_tuple(game.combo, game.miss, game.ans),
+                  std::make_tuple(combo, miss, ans))
+            << "at " << at;
+        last = at;
     }
 }
 
@@ -109,8 +102,7 @@ TEST_F(Drill, FinishPhaseTakesNoKeysSettlesTheRowAndEndsWithTheLastScore) {
 }
 
 TEST_F(Drill, WorkedScoringExample) {
-    // Exactly 900 ms after the last answer is not expiry; the first drawn
-    // frame after 3,100 ends the combo.
+    // 900 ms after the last answer is not yet expiry; the drawn frame after is.
     Play({{1000, 'T', 0, 0, 1},
           {1400, 'T', 1, 0, 5},
           {1800, 'T', 2, 0, 18},
@@ -126,14 +118,12 @@ TEST_F(Drill, WorkedScoringExample) {
 }
 
 TEST_F(Drill, AnswerInTheFirstFramePastTheWindowStillContinuesTheCombo) {
-    // The answer comes before the expiry test of its own frame; once a frame
-    // has found the window expired, the next answer starts anew.
+    // The answer is judged before its own frame's expiry test, not after.
     Play({{20, 'T', 0, 0, 1}, {940, 'T', 1, 0, 5}, {1860, '-', 0, 0, 5}, {1880, 'T', 0, 0, 6}});
 }
 
 TEST_F(Drill, SpacedAnswersScoreByTheStreakRulesDownToTheFloor) {
-    // Right answers more than 900 ms apart gain 1 each; wrong ones escalate
-    // however far apart they come. Scores from oracle.spaced_drill_score.
+    // Wrong answers escalate however far apart; scores from oracle.spaced_drill_score.
     const std::string answers = "FFFTTFFFFFFFFFFFFFFFFFFFFFFFFTTF";
     const int expected[] = {-1,    -5,    -18,   -17,   -16,   -17,   -21,   -34,
                             -62,   -111,  -187,  -296,  -444,  -637,  -881,  -1182,
@@ -169,6 +159,7 @@ TEST_F(Drill, HeldKeyAnswersEveryEighthDrawnFrameAndAWrongOneKeepsTheRow) {
     const std::vector<int32_t> row = Row();
     FrameAt(kStart + 20, 'F');
     EXPECT_EQ(game.drop_y, 7);
+    EXPECT_EQ(CallsOf("centred")[1].b, -28) << "drawn 128 pixels above rest, at 8";
     EXPECT_EQ(Row(), row);
     IdleFrames(kStart + 20, kStart + 200);
     fake.keys[kKeyDigit0 + 4] = true;
@@ -193,9 +184,8 @@ TEST(AdvanceRow, ShiftsLeftAndDealsOneDigit) {
 }
 
 TEST_F(Drill, ComboPastTwoToTheThirtyFirstPointsWrapsAsTwosComplement) {
-    // Setting the clock back to the same tick after every answer holds both
-    // the coarse clock and the combo window open, as a script can. The 26756th
-    // answer of one combo is worth 3 x 26755^2 + 1 points, more than 2^31 - 1.
+    // A clock set back after every answer, as a script can, holds the combo
+    // open: its 26756th answer is worth 3 x 26755^2 + 1 points, over 2^31 - 1.
     for (int k = 0; k < 26756; ++k) {
         FrameAt(kStart, 'T');
         for (uint32_t t = kStart + 11; t <= kStart + 77; t += 11) {

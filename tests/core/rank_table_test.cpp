@@ -75,8 +75,7 @@ TEST_F(RankFile, ShortFilesFillTheirLeadingBytesAndLeaveTheRestZero) {
 }
 
 TEST_F(RankFile, AnyFileSavesBackItsFirst1304Bytes) {
-    // Arbitrary bytes, longer than the table, and the inputs that once broke
-    // the loader.
+    // Arbitrary bytes, longer than the table; inputs that once broke the loader.
     std::vector<Bytes> inputs(1, Bytes(5000));
     for (std::size_t i = 0; i < inputs[0].size(); ++i) {
         inputs[0][i] = static_cast<uint8_t>(i * 151 + (i >> 8));
@@ -110,9 +109,8 @@ TEST_F(RankFile, NamesWithoutNulStayInsideTheirFields) {
 }
 
 TEST_F(RankFile, Insertions) {
-    // The scores before, the new score, the scores after, and the row the new
-    // name stands in (-1: none). One pass of four neighbour comparisons
-    // leaves an unsorted table unsorted.
+    // Scores before, the new score, scores after, the new name's row (-1: none).
+    // One pass of four neighbour comparisons leaves an unsorted table unsorted.
     const int32_t cases[][12] = {
         {5, 4, 3, 2, 1, 1, 5, 4, 3, 2, 1, -1},  {5, 4, 3, 2, 1, 0, 5, 4, 3, 2, 1, -1},
         {5, 4, 3, 2, 1, 2, 5, 4, 3, 2, 2, 4},   {5, 4, 3, 2, 1, 6, 6, 5, 4, 3, 2, 0},

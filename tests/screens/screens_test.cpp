@@ -15,8 +15,7 @@
 
 namespace {
 
-// The C library's own converter, to check the screens' code page 932 bytes
-// against the texts as a player reads them.
+// The C library's converter, from the texts as a player reads them.
 std::string Cp932(std::string utf8) {
     iconv_t cd = iconv_open("CP932", "UTF-8");
     std::string out(utf8.size() * 2, '\0');
@@ -54,8 +53,7 @@ class Screens : public ::testing::Test {
 };
 
 TEST_F(Screens, TitleWithItsRecordLinesCountingBytesAndKeepingNamesInsideTheirFields) {
-    // The best name, score and play number; the record lines' tails. A name
-    // fills its field when 256 long; the next field has no NUL.
+    // A name of 256 bytes fills its field; the next field has no NUL.
     const std::string kana = Cp932("あいうえおかき");  // 14 bytes: six spaces, not thirteen
     const std::string zero = "                   0";
     const std::tuple<std::string, int32_t, int32_t, std::string, std::string, std::string> cases[] =
@@ -121,24 +119,9 @@ TEST_F(Screens, DrillFirstFrame) {
     EXPECT_EQ(Listing(), expected);
 }
 
-TEST_F(Screens, DrillRowDuringASlideAndADrop) {
-    // slide_x, drop_y, a cell, and where that cell is drawn: left, top.
-    const int32_t cases[][5] = {{8, 0, 0, 40, 100}, {0, 8, 1, 40, -28}, {0, 3, 2, 168, 52}};
-    for (const auto& c : cases) {
-        fake.calls.clear();
-        game.slide_x = c[0];
-        game.drop_y = c[1];
-        DrawDrillScreen();
-        const Call cell = CallsOf("centred")[c[2]];
-        EXPECT_EQ((std::vector<int32_t>{cell.a, cell.b, cell.c, cell.d}),
-                  (std::vector<int32_t>{c[3], c[4], c[3] + 60, c[4] + 140}));
-    }
-}
-
 TEST_F(Screens, DrillStatusLines) {
-    // The texts as "x y text" joined by "|", then the score. A combo line
-    // hides the miss line; the combo window is read afresh and may go a
-    // little below zero, across the wrap of the tick too.
+    // "x y text" joined by "|", then the score. A combo hides the miss line; its
+    // window, read afresh, may go a little below zero, across the wrap too.
     const std::tuple<uint32_t, uint32_t, int32_t, int32_t, int32_t, uint32_t, uint32_t, std::string>
         cases[] = {
             {1001, 30, 0, 0, 0, 0, 0, "50 300 Time [ 00'29\"]|Ans:00000"},
