@@ -47,9 +47,7 @@ void Play(const std::vector<std::tuple<uint32_t, char, int, int, int>>& steps) {
     for (const auto& [at, answer, combo, miss, ans] : steps) {
         IdleFrames(kStart + last, kStart + at - 20);
         FrameAt(kStart + at, answer);
-        EXPECT_EQ(std::make_tuple(game.combo, game.miss, game.ans),
-                  std::make_tuple(combo, miss, ans))
-            << "at " << at;
+        EXPECT_EQ(std::tie(game.combo, game.miss, game.ans), std::tie(combo, miss, ans)) << at;
         last = at;
     }
 }
@@ -103,18 +101,11 @@ TEST_F(Drill, FinishPhaseTakesNoKeysSettlesTheRowAndEndsWithTheLastScore) {
 
 TEST_F(Drill, WorkedScoringExample) {
     // 900 ms after the last answer is not yet expiry; the drawn frame after is.
-    Play({{1000, 'T', 0, 0, 1},
-          {1400, 'T', 1, 0, 5},
-          {1800, 'T', 2, 0, 18},
-          {2200, 'T', 3, 0, 46},
-          {3100, '-', 3, 0, 46},
-          {3120, '-', 0, 0, 46},
-          {3500, 'T', 0, 0, 47},
-          {3800, 'F', 0, 0, 46},
-          {4100, 'F', 0, 1, 42},
-          {4400, 'F', 0, 2, 29},
-          {6000, 'F', 0, 3, 1},
-          {6300, 'T', 0, 0, 2}});
+    const std::vector<std::tuple<uint32_t, char, int, int, int>> steps = {
+        {1000, 'T', 0, 0, 1},  {1400, 'T', 1, 0, 5},  {1800, 'T', 2, 0, 18}, {2200, 'T', 3, 0, 46},
+        {3100, '-', 3, 0, 46}, {3120, '-', 0, 0, 46}, {3500, 'T', 0, 0, 47}, {3800, 'F', 0, 0, 46},
+        {4100, 'F', 0, 1, 42}, {4400, 'F', 0, 2, 29}, {6000, 'F', 0, 3, 1},  {6300, 'T', 0, 0, 2}};
+    Play(steps);
 }
 
 TEST_F(Drill, AnswerInTheFirstFramePastTheWindowStillContinuesTheCombo) {

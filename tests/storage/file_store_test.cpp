@@ -24,7 +24,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Root ignores file permissions, so the player runs as this user.
 constexpr uid_t kPlayer = 65534;
 const Bytes kOld(kRankFileBytes, 0x42);
 
@@ -114,6 +113,10 @@ struct SaveCase {
     const char* arrange;  // a script for Arrange
     Save save;
 };
+
+void PrintTo(const SaveCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 const SaveCase kCases[] = {
     {"PlainFileKeepsItsMode", false, "old rank.txt 1304 640", Replaced},
