@@ -1,5 +1,4 @@
-// The scene cycle: frame gates, entry ticks, transitions, the result step, the
-// reset and the random draws, the Windows timer's tick and the waiting loop.
+// The scene cycle and its loop: gates, transitions, saves, resets, random draws, pace.
 #include <gtest/gtest.h>
 
 #include <algorithm>

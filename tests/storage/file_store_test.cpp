@@ -1,5 +1,4 @@
-// How a run's save treats rank.txt as the player keeps it on a POSIX system:
-// everything in the folder, before and after.
+// How a run's save treats rank.txt as the player keeps it on a POSIX system.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
