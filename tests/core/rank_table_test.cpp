@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/rank_table.h"
@@ -15,84 +16,80 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+Bytes ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const Bytes& bytes) {
+    std::ofstream(rank_file.path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<int32_t> Points() {
+    return {rank_table.points, rank_table.points + kRankRows};
+}
+
 class RankFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ResetWorld();
-        rank_table = RankTable{};
-    }
+    void SetUp() override { ResetWorld(); }
     void TearDown() override { std::filesystem::remove(rank_file.path); }
-    static void WriteFile(const Bytes& bytes) {
-        std::ofstream(rank_file.path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-    }
-    static Bytes ReadFile() {
-        std::ifstream in(rank_file.path, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
-    }
-    static std::vector<int32_t> Points() {
-        return std::vector<int32_t>(rank_table.points, rank_table.points + kRankRows);
-    }
-    static void SetPoints(std::vector<int32_t> points) {
-        SetDefaultRankTable();
-        std::copy(points.begin(), points.end(), rank_table.points);
-    }
 };
 
-TEST_F(RankFile, MissingFileGivesTheDefaultTableAndItsExactBytes) {
+TEST_F(RankFile, MissingFileGivesTheDefaultsAndAShortNameLeavesTheTailOfTheOldOne) {
+    rank_table = RankTable{};
     LoadRankTable();
     EXPECT_FALSE(std::filesystem::exists(rank_file.path)) << "the default table is not written";
+    InsertRanking(2, "abc");
     SaveRankTable();
-    Bytes expected = {5, 0, 0, 0, 4, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0};
-    for (int row = 0; row < kRankRows; ++row) {
-        const std::string field = "DEFAULT_PLAYER" + std::string(242, '\0');
-        expected.insert(expected.end(), field.begin(), field.end());
+    Bytes expected = {5, 0, 0, 0, 4, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0};
+    for (const char* name : {"DEFAULT_PLAYER", "DEFAULT_PLAYER", "DEFAULT_PLAYER", "DEFAULT_PLAYER",
+                             "abc\0ULT_PLAYER"}) {
+        expected.insert(expected.end(), name, name + 14);
+        expected.insert(expected.end(), 242, 0);
     }
     expected.insert(expected.end(), 4, 0);
-    EXPECT_EQ(ReadFile(), expected);
+    EXPECT_EQ(ReadFile(rank_file.path), expected);
 }
 
 TEST_F(RankFile, ShortFilesFillTheirLeadingBytesAndLeaveTheRestZero) {
-    // Empty: zeros, not the defaults, so a score of 1 ranks. Twenty bytes:
-    // the scores alone, unsorted as they stand. One more: a name begins.
-    const struct {
-        Bytes bytes;
-        std::vector<int32_t> points;
-        std::size_t first_name;
-    } cases[] = {
-        {{}, {0, 0, 0, 0, 0}, 0},
-        {{90, 0, 0, 0, 70, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF, 5, 0, 0, 0, 0xA0, 0x86, 1, 0},
-         {90, 70, -3, 5, 100000},
-         0},
-        {{7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 'A', 'A'},
-         {7, 0, 0, 0, 0},
-         2},
-    };
-    for (const auto& c : cases) {
+    // Twenty bytes: the scores alone, unsorted as they stand. Two more: a
+    // name begins. Empty: zeros, not the defaults, so a score of 1 ranks.
+    const Bytes image = {90,   0, 0, 0, 70, 0,    0,    0, 0xFD, 0xFF, 0xFF,
+                         0xFF, 5, 0, 0, 0,  0xA0, 0x86, 1, 0,    'A',  'A'};
+    const std::tuple<std::size_t, std::vector<int32_t>, std::size_t> cases[] = {
+        {20, {90, 70, -3, 5, 100000}, 0},
+        {22, {90, 70, -3, 5, 100000}, 2},
+        {0, {0, 0, 0, 0, 0}, 0}};
+    for (const auto& [size, points, first_name] : cases) {
         SetDefaultRankTable();  // an earlier load leaves nothing behind
-        WriteFile(c.bytes);
+        WriteFile(Bytes(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(size)));
         LoadRankTable();
-        EXPECT_EQ(Points(), c.points);
-        EXPECT_EQ(NameLength(rank_table.player_names[0]), c.first_name);
+        EXPECT_EQ(Points(), points) << size;
+        EXPECT_EQ(NameLength(rank_table.player_names[0]), first_name) << size;
         EXPECT_EQ(rank_table.player_names[4][0], '\0');
         EXPECT_EQ(rank_table.play_number, 0);
     }
     EXPECT_TRUE(QualifiesForRanking(1));
 }
 
-TEST_F(RankFile, AnythingRoundTripsAndALongFileComesBackAt1304Bytes) {
-    Bytes bytes(5000);
-    uint32_t x = 12345;
-    for (auto& b : bytes) {
-        x = x * 1103515245u + 12345u;
-        b = static_cast<uint8_t>(x >> 24);
+TEST_F(RankFile, AnyFileSavesBackItsFirst1304Bytes) {
+    // Arbitrary bytes, longer than the table; inputs that once broke the loader.
+    std::vector<Bytes> inputs(1, Bytes(5000));
+    for (std::size_t i = 0; i < inputs[0].size(); ++i) {
+        inputs[0][i] = static_cast<uint8_t>(i * 151 + (i >> 8));
     }
-    WriteFile(bytes);
-    LoadRankTable();
-    SaveRankTable();
-    bytes.resize(kRankFileBytes);
-    EXPECT_EQ(ReadFile(), bytes);
+    for (const auto& entry : std::filesystem::directory_iterator(KOBARU_RANK_REGRESSIONS)) {
+        inputs.push_back(ReadFile(entry.path()));
+    }
+    for (Bytes& bytes : inputs) {
+        WriteFile(bytes);
+        LoadRankTable();
+        SaveRankTable();
+        bytes.resize(kRankFileBytes, 0);
+        EXPECT_EQ(ReadFile(rank_file.path), bytes);
+    }
 }
 
 TEST_F(RankFile, NamesWithoutNulStayInsideTheirFields) {
@@ -112,50 +109,22 @@ TEST_F(RankFile, NamesWithoutNulStayInsideTheirFields) {
 }
 
 TEST_F(RankFile, Insertions) {
-    const struct {
-        std::vector<int32_t> before;
-        int32_t score;
-        std::vector<int32_t> after;
-        int row;  // where the new name stands, or -1
-    } cases[] = {
-        {{5, 4, 3, 2, 1}, 1, {5, 4, 3, 2, 1}, -1},  // equal to the fifth: out
-        {{5, 4, 3, 2, 1}, 0, {5, 4, 3, 2, 1}, -1},
-        {{5, 4, 3, 2, 1}, 2, {5, 4, 3, 2, 2}, 4},  // below the equal score
-        {{5, 4, 3, 2, 1}, 6, {6, 5, 4, 3, 2}, 0},
-        {{10, 8, 4, 4, 1}, 4, {10, 8, 4, 4, 4}, 4},
-        {{5, 4, 3, 2, -20}, -12, {5, 4, 3, 2, -12}, 4},
-        // One pass of four neighbour comparisons, unsorted as it may stay.
-        {{1, 9, 2, 8, 0}, 5, {9, 1, 8, 2, 5}, 4},
-    };
+    // Scores before, the new score, scores after, the new name's row (-1: none).
+    // One pass of four neighbour comparisons leaves an unsorted table unsorted.
+    const int32_t cases[][12] = {
+        {5, 4, 3, 2, 1, 1, 5, 4, 3, 2, 1, -1},  {5, 4, 3, 2, 1, 0, 5, 4, 3, 2, 1, -1},
+        {5, 4, 3, 2, 1, 2, 5, 4, 3, 2, 2, 4},   {5, 4, 3, 2, 1, 6, 6, 5, 4, 3, 2, 0},
+        {10, 8, 4, 4, 1, 4, 10, 8, 4, 4, 4, 4}, {5, 4, 3, 2, -20, -12, 5, 4, 3, 2, -12, 4},
+        {1, 9, 2, 8, 0, 5, 9, 1, 8, 2, 5, 4}};
     for (const auto& c : cases) {
-        SetPoints(c.before);
-        EXPECT_EQ(QualifiesForRanking(c.score), c.row >= 0) << c.score;
-        InsertRanking(c.score, "new");
-        EXPECT_EQ(Points(), c.after) << c.score;
+        SetDefaultRankTable();
+        std::copy(c, c + 5, rank_table.points);
+        EXPECT_EQ(QualifiesForRanking(c[5]), c[11] >= 0) << c[5];
+        InsertRanking(c[5], "new");
+        EXPECT_EQ(Points(), std::vector<int32_t>(c + 6, c + 11)) << c[5];
         for (int i = 0; i < kRankRows; ++i) {
-            EXPECT_EQ(std::string(rank_table.player_names[i]) == "new", i == c.row) << c.score;
+            EXPECT_EQ(std::string(rank_table.player_names[i]) == "new", i == c[11]) << c[5];
         }
-    }
-}
-
-TEST_F(RankFile, ShortNameLeavesTheTailOfTheOldName) {
-    LoadRankTable();
-    InsertRanking(2, "abc");
-    SaveRankTable();
-    const Bytes bytes = ReadFile();
-    const std::string field(reinterpret_cast<const char*>(bytes.data() + 20 + 256 * 4), 256);
-    EXPECT_EQ(field, std::string("abc\0ULT_PLAYER", 14) + std::string(242, '\0'));
-}
-
-TEST_F(RankFile, FuzzerRegressionsLoadAndSaveBackTheirFirst1304Bytes) {
-    for (const auto& entry : std::filesystem::directory_iterator(KOBARU_RANK_REGRESSIONS)) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        Bytes bytes(std::istreambuf_iterator<char>(in), {});
-        WriteFile(bytes);
-        LoadRankTable();
-        SaveRankTable();
-        bytes.resize(kRankFileBytes, 0);
-        EXPECT_EQ(ReadFile(), bytes) << entry.path();
     }
 }
 

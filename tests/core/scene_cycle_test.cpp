@@ -1,14 +1,20 @@
-// The scene cycle: frame gates, entry ticks, transitions, the result step.
+// The scene cycle and its loop: gates, transitions, saves, resets, random draws, pace.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
-#include <filesystem>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <tuple>
 #include <vector>
 
+#include "core/frame_pace.h"
 #include "core/frontend.h"
 #include "core/game_state.h"
+#include "core/palette.h"
+#include "core/random_source.h"
 #include "core/rank_table.h"
 #include "core/scenes.h"
 #include "screens/screens.h"
@@ -16,22 +22,12 @@
 
 namespace {
 
-// Drawn frames of a screen, told apart by a text only that screen draws.
-int Frames(const char* text) {
-    int count = 0;
-    for (const Call& call : fake.calls) {
-        count += call.kind == "centred" && call.text == text;
-    }
-    return count;
-}
-int TitleFrames() {
-    return Frames("Kobaru");
-}
-int EndingFrames() {
-    return Frames("[Kobaru]");
+void FrameAt(uint32_t tick) {
+    fake.tick = tick;
+    RunFrame();
 }
 
-// The frame's calls without the texts: stars, repaint, name, ranking.
+// The calls of the frame's outline: stars, repaint, name and ranking.
 std::vector<std::string> Outline() {
     std::vector<std::string> out;
     for (const Call& call : fake.calls) {
@@ -50,198 +46,202 @@ class SceneCycle : public ::testing::Test {
         fake.tick = 10000;
         StartFirstGame();
     }
-    static void FrameAt(uint32_t tick) {
-        fake.tick = tick;
-        RunFrame();
-    }
 };
 
-TEST_F(SceneCycle, FrameGateNeedsStrictlyMoreThanTenMilliseconds) {
-    FrameAt(20000);
-    ASSERT_EQ(TitleFrames(), 1);
-    FrameAt(20010);
-    EXPECT_EQ(TitleFrames(), 1) << "10 ms later is held back";
-    EXPECT_EQ(CountCalls("repaint"), 1);
-    FrameAt(20011);
-    EXPECT_EQ(TitleFrames(), 2) << "11 ms later draws";
-    EXPECT_EQ(game.title_last_frame_tick, 20011u);
-}
-
-TEST_F(SceneCycle, FrameGateAcrossTheWrapOfTheTick) {
-    game.title_last_frame_tick = 0xFFFFFFFBu;  // 2^32 - 5
-    game.title_start_tick = 1;
-    FrameAt(5);
-    EXPECT_EQ(TitleFrames(), 0) << "10 ms across the wrap";
-    FrameAt(6);
-    EXPECT_EQ(TitleFrames(), 1) << "11 ms across the wrap";
-}
-
-TEST_F(SceneCycle, FrameGateStoresItsSecondReading) {
-    game.title_last_frame_tick = 0;
-    game.title_start_tick = 1;
-    uint32_t last = 0;
-    fake.tick = 5000;
-    fake.tick_step_per_read = 3;
-    EXPECT_TRUE(PassFrameGate(last));
-    EXPECT_EQ(last, 5003u);
+TEST(FrameGate, PassesStrictlyAfterTenMillisecondsAndStoresItsSecondReading) {
+    // The last frame's tick, now, whether the gate passes; across the wrap too.
+    const uint32_t cases[][3] = {
+        {20000, 20010, 0}, {20000, 20011, 1}, {0xFFFFFFFBu, 5, 0}, {0xFFFFFFFBu, 6, 1}};
+    for (const auto& [last_drawn, now, passes] : cases) {
+        fake.tick = now;
+        fake.tick_step_per_read = 3;
+        uint32_t last = last_drawn;
+        EXPECT_EQ(PassFrameGate(last), passes == 1) << now;
+        EXPECT_EQ(last, passes ? now + 3 : last_drawn) << now;
+    }
 }
 
 TEST_F(SceneCycle, EntryTickIsTakenOnTheFirstCallEvenWhenTheGateRefuses) {
     game.title_last_frame_tick = 30000;
+    game.wave_phase = INT32_MAX - 3;
     FrameAt(30005);
-    EXPECT_EQ(TitleFrames(), 0);
+    EXPECT_EQ(CountCalls("repaint"), 0);
     EXPECT_EQ(game.title_start_tick, 30005u);
     FrameAt(30020);
     EXPECT_EQ(game.title_start_tick, 30005u);
-    EXPECT_EQ(game.wave_phase, 7) << "the first drawn frame works with 7";
+    EXPECT_EQ(game.wave_phase, INT32_MIN + 3) << "7 a drawn frame, wrapping";
 }
 
-TEST_F(SceneCycle, TitleStartsTheDrillOnlyStrictlyAfter500Ms) {
-    fake.keys[kKeyReturn] = true;
-    FrameAt(40000);  // entry tick
-    EXPECT_EQ(game.scene, Scene::Title);
-    FrameAt(40500);
-    EXPECT_EQ(game.scene, Scene::Title) << "exactly 500 ms is not enough";
-    FrameAt(40511);
-    EXPECT_EQ(game.scene, Scene::Drill);
-    // The drill's first frame runs in the same pass, after the title's repaint.
-    EXPECT_EQ(game.drill_start_tick, 40511u);
-    EXPECT_EQ(Frames("Ans:00000"), 1);
-    const std::vector<std::string> outline = Outline();
-    const std::vector<std::string> tail(outline.end() - 4, outline.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"stars", "repaint", "stars", "repaint"}));
-}
-
-TEST_F(SceneCycle, ReturnReleasedBetweenDrawnFramesIsNotSeen) {
-    FrameAt(40000);
-    FrameAt(41000);
-    fake.keys[kKeyReturn] = true;
-    FrameAt(41005);  // held back by the gate: Return is not asked for
-    fake.keys[kKeyReturn] = false;
-    FrameAt(41020);
-    EXPECT_EQ(game.scene, Scene::Title);
-}
-
-TEST_F(SceneCycle, TitleStartTestAcrossTheWrap) {
-    fake.keys[kKeyReturn] = true;
-    FrameAt(0xFFFFFF00u);
-    FrameAt(0xFFFFFF00u + 500);
-    EXPECT_EQ(game.scene, Scene::Title);
-    FrameAt(0xFFFFFF00u + 512);  // wraps to a small tick
-    EXPECT_EQ(game.scene, Scene::Drill);
-}
-
-// Brings the game to the ending's first frame at the given tick, through a
-// drill that scores nothing.
-void ReachEnding(uint32_t tick) {
-    game.scene = Scene::Ending;
-    fake.tick = tick;
-    RunFrame();
-}
-
-TEST_F(SceneCycle, EndingTimesOutStrictlyAfter5000Ms) {
-    ReachEnding(50000);
-    ASSERT_EQ(game.ending_start_tick, 50000u);
-    for (uint32_t t = 50020; t <= 55000; t += 20) {
-        FrameAt(t);
+TEST_F(SceneCycle, TitleStartsTheDrillOnReturnSeenInADrawnFrameStrictlyAfter500Ms) {
+    constexpr uint32_t kWrap = 0xFFFFFF00u;
+    // Frames at these ticks with Return held or not, and the scene after them.
+    const std::pair<std::vector<std::pair<uint32_t, bool>>, Scene> cases[] = {
+        {{{40000, true}, {40500, true}}, Scene::Title},
+        {{{40000, true}, {40501, true}}, Scene::Drill},
+        {{{kWrap, true}, {kWrap + 500, true}}, Scene::Title},
+        // Released again before the next drawn frame: never seen.
+        {{{40000, false}, {41000, false}, {41005, true}, {41020, false}}, Scene::Title},
+        {{{kWrap, true}, {kWrap + 501, true}}, Scene::Drill}};
+    for (const auto& [frames, after] : cases) {
+        SetUp();
+        for (const auto& [tick, held] : frames) {
+            fake.keys[kKeyReturn] = held;
+            FrameAt(tick);
+        }
+        EXPECT_EQ(game.scene, after) << frames.back().first;
     }
-    EXPECT_EQ(game.scene, Scene::Ending) << "exactly 5000 ms is still shown";
-    EXPECT_EQ(rank_table.play_number, 0);
-    const int draws = EndingFrames();
-    FrameAt(55011);
+    // The drill's first frame ran in the same pass, after the title's repaint.
+    EXPECT_EQ(game.drill_start_tick, kWrap + 501);
+    EXPECT_EQ(Outline(), (std::vector<std::string>{"stars", "repaint", "stars", "repaint", "stars",
+                                                   "repaint"}))
+        << "two titles, then a drill";
+}
+
+TEST_F(SceneCycle, EndingExitsOnReturnAfter500MsOrAloneAfter5000Ms) {
+    // Return held, ms after the entry tick, whether the ending exits.
+    const uint32_t cases[][3] = {{0, 5000, 0}, {0, 5001, 1}, {1, 500, 0}, {1, 501, 1}};
+    for (const auto& [held, after, exits] : cases) {
+        SetUp();
+        rank_table.play_number = INT32_MAX;
+        fake.keys[kKeyReturn] = held == 1;
+        game.scene = Scene::Ending;
+        FrameAt(50000);
+        ASSERT_EQ(game.ending_start_tick, 50000u);
+        fake.calls.clear();
+        FrameAt(50000 + after);
+        EXPECT_EQ(game.scene, exits ? Scene::Title : Scene::Ending) << after;
+        EXPECT_EQ(rank_table.play_number, exits ? INT32_MIN : INT32_MAX) << "counted once";
+        EXPECT_EQ(Outline(), (std::vector<std::string>{"stars", "repaint"}))
+            << "the exiting frame is drawn too, and the title waits for the next pass";
+    }
+    // Return still held: the title takes its own entry tick and waits anew.
+    FrameAt(50518);
+    EXPECT_EQ(game.title_start_tick, 50518u);
     EXPECT_EQ(game.scene, Scene::Title);
-    EXPECT_EQ(rank_table.play_number, 1);
-    EXPECT_EQ(EndingFrames(), draws + 1) << "the exiting frame is drawn";
-    EXPECT_EQ(fake.calls.back().kind, "repaint");
-    EXPECT_EQ(TitleFrames(), 0) << "the title runs on the next pass, not this one";
-    EXPECT_EQ(game.ending_start_tick, 0u);
-    FrameAt(55030);
-    EXPECT_EQ(TitleFrames(), 1);
 }
 
-TEST_F(SceneCycle, ReturnHeldFromTheEndingThroughTheTitle) {
-    fake.keys[kKeyReturn] = true;
-    ReachEnding(70000);
-    uint32_t t = 70000;
-    while (game.scene == Scene::Ending) {
-        t += 17;
-        FrameAt(t);
-    }
-    EXPECT_GT(t - 70000, 500u) << "Return ends the ending only after more than 500 ms";
-    EXPECT_LE(t - 70000, 517u);
-    EXPECT_EQ(rank_table.play_number, 1) << "raised exactly once";
-    const uint32_t title_first = t + 17;
-    while (game.scene == Scene::Title) {
-        t += 17;
-        FrameAt(t);
-    }
-    EXPECT_EQ(game.title_start_tick, title_first);
-    EXPECT_GT(t - title_first, 500u);
-    EXPECT_LE(t - title_first, 517u);
-}
-
-TEST_F(SceneCycle, PlayNumberAndWavePhaseWrapAsTwosComplement) {
-    game.wave_phase = INT32_MAX - 3;
-    FrameAt(90000);
-    EXPECT_EQ(game.wave_phase, INT32_MIN + 3);
-    rank_table.play_number = INT32_MAX;
-    ReachEnding(80000);
-    FrameAt(85011);
-    EXPECT_EQ(rank_table.play_number, INT32_MIN);
-}
-
-TEST_F(SceneCycle, ResultAsksForANameOnlyForAQualifyingScore) {
-    fake.name_to_enter = "abc";
-    game.scene = Scene::Result;
-    game.final_ans = 1;  // equal to the fifth score
-    FrameAt(100000);
-    EXPECT_EQ(CountCalls("name"), 0);
-    EXPECT_EQ(CountCalls("ranking"), 1);
-    EXPECT_EQ(game.scene, Scene::Ending);
-    EXPECT_EQ(game.ending_start_tick, 100000u) << "the ending's first frame follows at once";
-
-    ResetGame();
-    game.scene = Scene::Result;
-    game.final_ans = 2;
-    FrameAt(110000);
-    EXPECT_EQ(CountCalls("name"), 1);
-    EXPECT_EQ(CountCalls("ranking"), 2);
-    EXPECT_EQ(rank_table.points[4], 2);
-    EXPECT_STREQ(rank_table.player_names[4], "abc");
-    EXPECT_STREQ(entered_name, "abc");
-    // The name is asked for first, then the ranking, then the ending draws.
-    const std::vector<std::string> outline = Outline();
-    const std::vector<std::string> tail(outline.end() - 4, outline.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"name", "ranking", "stars", "repaint"}));
-    EXPECT_EQ(EndingFrames(), 2);
-}
-
-TEST_F(SceneCycle, EveryFinishedGameReachesTheFileAtOnce) {
+TEST_F(SceneCycle, AQualifyingScoreIsNamedPlacedAndSavedAtOnceAndTheCountAfterTheEnding) {
     const auto on_disk = [] {
         std::ifstream in(rank_file.path, std::ios::binary);
         const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
         RankTable table{};
         DecodeRankTable(bytes.data(), bytes.size(), table);
-        return table;
+        return std::make_tuple(table.points[3], std::string(table.player_names[3]),
+                               table.play_number);
     };
-    game.scene = Scene::Result;
-    game.final_ans = 1;  // does not rank
-    FrameAt(100000);
-    EXPECT_FALSE(std::filesystem::exists(rank_file.path)) << "nothing placed, nothing saved";
-    FrameAt(105011);
-    ASSERT_EQ(game.scene, Scene::Title);
-    EXPECT_EQ(on_disk().play_number, 1) << "saved when the ending counted the game";
-
     fake.name_to_enter = "new";
     game.scene = Scene::Result;
     game.final_ans = 3;
     FrameAt(110000);
-    const RankTable placed = on_disk();
-    EXPECT_EQ(placed.points[3], 3);
-    EXPECT_STREQ(placed.player_names[3], "new");
-    EXPECT_EQ(placed.play_number, 1) << "saved as soon as the score was placed";
+    EXPECT_EQ(Outline(), (std::vector<std::string>{"name", "ranking", "stars", "repaint"}));
+    EXPECT_EQ(game.ending_start_tick, 110000u) << "the ending's first frame follows at once";
+    EXPECT_STREQ(entered_name, "new");
+    EXPECT_EQ(on_disk(), std::make_tuple(3, std::string("new"), 0));
     FrameAt(115011);
-    EXPECT_EQ(on_disk().play_number, 2);
+    ASSERT_EQ(game.scene, Scene::Title);
+    EXPECT_EQ(on_disk(), std::make_tuple(3, std::string("new"), 1));
+}
+
+// The palette's 759 draws, then the first star field whatever the tick, then
+// the digits from the tick. Golden values from oracle.py.
+TEST(RandomDraws, ThePaletteThenTheFirstStarFieldThenTheSeedAndTheDigits) {
+    random_source.state = 1;
+    EXPECT_EQ((std::vector<int32_t>{Next(), Next(), Next()}),
+              (std::vector<int32_t>{41, 18467, 6334}));
+    for (const uint32_t start_tick : {123456u, 987654321u}) {
+        ResetWorld();
+        Rgb palette[kPaletteEntries] = {};
+        DrawPalette(palette);
+        std::vector<int> entries;
+        for (int entry : {0, 1, 2, 252, 253, 254, 255}) {
+            entries.insert(entries.end(),
+                           {palette[entry].red, palette[entry].green, palette[entry].blue});
+        }
+        EXPECT_EQ(entries, (std::vector<int>{0,   0,   0,   169, 163, 190, 132, 193, 236, 140, 141,
+                                             164, 255, 128, 128, 200, 192, 224, 255, 255, 255}));
+        fake.tick = start_tick;
+        StartFirstGame();
+        uint32_t hash = 2166136261u;  // FNV-1a
+        int lit = 0;
+        for (std::size_t i = 0; i < kStarFieldBytes; ++i) {
+            hash = (hash ^ star_field[i]) * 16777619u;
+            lit += star_field[i] != 0;
+        }
+        EXPECT_EQ(lit, 863) << start_tick;
+        EXPECT_EQ(hash, 0xb506414cu);
+    }
+    EXPECT_EQ(std::vector<int32_t>(game.digits, game.digits + kRowLength),
+              (std::vector<int32_t>{3, 7, 5, 2, 2, 4, 2, 3, 3, 9, 4, 9, 0, 6, 6, 1, 2, 7, 9, 5}))
+        << "dealt from a seed of 987654321";
+}
+
+TEST(ResetGame, ResetsTheGameButKeepsTheFrameGateTicks) {
+    ResetWorld();
+    fake.tick = 777;
+    StartFirstGame();
+    EXPECT_EQ(game.drill_last_frame_tick, 777u);
+    std::memset(&game, 0x5A, sizeof game);
+    ResetGame();
+    GameState expected{};
+    expected.scene = Scene::Title;
+    expected.time_limit_s = 30;
+    expected.title_last_frame_tick = expected.drill_last_frame_tick =
+        expected.ending_last_frame_tick = 0x5A5A5A5Au;
+    std::copy(std::begin(game.digits), std::end(game.digits), expected.digits);
+    EXPECT_EQ(std::memcmp(&game, &expected, sizeof game), 0)
+        << "every field but the frame gates' ticks is reset";
+}
+
+TEST(TimerTick, StepsAsThe64HzSystemTimerAndWrapsAt2To32) {
+    // floor(n x 15.625): steps of 15 and 16 ms; steps 274877906 to 274877908
+    // fall at 4294967281.25, 4294967296.875 and 4294967312.5 ms.
+    const uint64_t steps[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 274877906, 274877907, 274877908};
+    const uint32_t ticks[] = {0, 15, 31, 46, 62, 78, 93, 109, 125, 4294967281u, 0, 16};
+    for (int i = 0; i < 12; ++i) {
+        const uint64_t at = steps[i] * kTimerStepNs;
+        EXPECT_EQ(TimerTickAt(at), ticks[i]) << "step " << steps[i];
+        EXPECT_EQ(TimerTickAt(at + kTimerStepNs - 1), ticks[i]) << "held until the next step";
+        EXPECT_EQ(NextTimerStepAt(at), at + kTimerStepNs) << "step " << steps[i];
+    }
+}
+
+// The state after each pass, then every call; counts the passes skipped.
+std::vector<std::string> Play(bool wait_when_idle, int& skipped) {
+    ResetWorld();
+    fake.tick = 10000;
+    fake.name_to_enter = "pace";
+    StartFirstGame();
+    std::vector<std::string> seen;
+    LastFrameCall last;
+    // Many passes a tick; keys change between any two passes.
+    for (int pass = 0; pass < 80000; ++pass) {
+        if (pass % 7 == 0) {
+            fake.tick = 10000 + static_cast<uint32_t>(pass / 7) * 15 + (pass / 7) % 8 / 3;
+        }
+        fake.keys[kKeyReturn] = pass % 500 < 240;
+        fake.keys[kKeyDigit0 + pass / 13 % 10] = pass % 3 == 0;
+        if (!wait_when_idle) {
+            RunFrame();
+        } else if (!RunFrameUnlessIdle(last)) {
+            ++skipped;
+        }
+        seen.push_back(std::to_string(static_cast<int>(game.scene)) + " " +
+                       std::to_string(game.ans) + " " + std::to_string(fake.calls.size()) + " " +
+                       std::to_string(rank_table.play_number));
+    }
+    for (const Call& call : fake.calls) {
+        seen.push_back(call.kind + " " + std::to_string(call.a) + " " + std::to_string(call.b) +
+                       " " + call.text);
+    }
+    return seen;
+}
+
+TEST(FramePace, WaitingLoopSkipsIdlePassesAndBehavesExactlyAsTheSpinningLoop) {
+    int skipped = 0;
+    const std::vector<std::string> spinning = Play(false, skipped);
+    EXPECT_GE(rank_table.play_number, 3) << "whole games were played";
+    EXPECT_TRUE(spinning == Play(true, skipped));
+    EXPECT_GT(skipped, 60000) << "six passes in seven come at an unchanged tick";
 }
 
 }  // namespace
