@@ -21,19 +21,16 @@ class SimCase(unittest.TestCase):
         self.dir = scratch.name
         self.rank_path = os.path.join(self.dir, "rank.txt")
 
-    def sim(self, script, *args, status=0, **options):
+    def sim(self, script, *args, status=0):
         """Runs a script; returns the JSON lines printed and standard error."""
         script = script.encode() if isinstance(script, str) else script
-        result = subprocess.run([SIM, *args], input=script, cwd=self.dir, capture_output=True, timeout=300, **options)
+        result = subprocess.run([SIM, *args], input=script, cwd=self.dir, capture_output=True, timeout=300)
         self.assertEqual(result.returncode, status, result.stderr.decode(errors="replace"))
         return [json.loads(line) for line in result.stdout.splitlines()], result.stderr.decode()
 
     def state(self, script, *args):
         """The state printed at the end of the script."""
         return self.sim(script + "\nprint\n", *args)[0][-1]
-
-    def events(self, lines, kind):
-        return [line for line in lines if line.get("event") == kind]
 
     def popen(self, **options):
         return subprocess.Popen([SIM], stdin=subprocess.PIPE, stdout=subprocess.PIPE, cwd=self.dir, **options)
