@@ -1,12 +1,9 @@
 #!/usr/bin/python3
-"""Whole games of kobaru in its real window, played with real key presses and
-checked on screenshots and on the rank.txt it leaves, with the same checks for
-the Linux game and for kobaru.exe under Wine.
-
-KOBARU_GAME names the game. The Linux game gets a private X display per test;
-kobaru.exe runs on the display and in the Wine prefix of the environment, as
-tests/win/run-tests sets them up. With KOBARU_SCREENSHOT_DIR set, the screens
-are kept there."""
+"""Whole games of the game KOBARU_GAME in its real window, played with real
+key presses and checked on screenshots and on the rank.txt it leaves, with the
+same checks for the Linux game, on a private display per test, and for
+kobaru.exe under Wine, on the display and in the prefix tests/win/run-tests
+sets up. Screens are kept in KOBARU_SCREENSHOT_DIR if set."""
 
 import os
 import shlex
@@ -37,9 +34,8 @@ SCORE_ROWS = (362, 450)
 IDLE_CPU_LIMIT = 0.03
 if WINDOWS:
     PREFIX, COMMAND, ENVIRONMENT = "windows", ["wine", GAME], {"LANG": "C", "LC_ALL": "C"}
-    # Wine looks a typed character up only when the dialog translates the key,
-    # by when xdotool may have mapped its scratch key to the next one: only
-    # characters of the keyboard map. win_tests.exe types Japanese names.
+    # Wine looks a typed character up only when the dialog translates the key, by when xdotool may have
+    # remapped its scratch key: only characters of the keyboard map (win_tests.exe types Japanese names).
     TYPING, TYPED = ["Ringo Testerx", "BackSpace", " 7"], b"Ringo Tester 7"
     JAPANESE = {"LANG": "ja_JP.UTF-8", "LC_ALL": "ja_JP.UTF-8"}
 else:
@@ -49,9 +45,8 @@ else:
 
 
 def prepared_ranking():
-    """Every drill ranks and bubbles up through rows whose names leave tails
-    behind shorter ones; the best player's Japanese name is on the title; the
-    typed name's twin lets the ranking dialog's rows be told apart."""
+    """Every drill ranks and bubbles up past names that leave tails behind; the
+    title shows a Japanese name; the typed name's twin shows in the ranking."""
     names = [("テスト太郎".encode("cp932"), b"~old tail"), (b"Banana", b""), (TYPED, b"twin's tail"),
              (b"Durian", b"xyz"), (b"Elderberry-with-a-long-name", b"#tail of row 5")]
     return Ranking([20, -20, -200, -2000, -100000], [name_field(*n) for n in names], 41)
@@ -68,8 +63,7 @@ def count_colour(picture, box, colour):
 
 
 def shows(box, colour, least):
-    """A quick look for a screen: ink only it puts in the box, among the
-    screens that can come before it."""
+    # Ink only this screen puts in the box, among those that can come before it.
     return lambda picture: count_colour(picture, box, colour) > least
 
 
@@ -90,8 +84,6 @@ class GameInWindow(unittest.TestCase):
         screen = (1600, 1200) if self._testMethodName == "test_DoubleScale" else (1024, 768)
         self.x = XSession(os.environ["DISPLAY"]) if WINDOWS else XSession(screen=screen).start()
         self.addCleanup(self.x.stop)
-
-    # -- driving the game ----------------------------------------------------
 
     def start_game(self, ranking=None, command=None, **environment):
         if ranking:
@@ -124,8 +116,8 @@ class GameInWindow(unittest.TestCase):
 
     def press_until(self, key, what, test, hold_ms):
         """Presses key until the picture passes test: a press a loaded machine
-        lets slip between two frames is tried again, though only after a long
-        quiet spell, as a picture can lag behind the game."""
+        lets slip is tried again, only after a long quiet spell, as the picture
+        can lag behind the game."""
         for _ in range(5):
             self.x.press(key, hold_ms)
             try:
@@ -143,13 +135,12 @@ class GameInWindow(unittest.TestCase):
         """One answer, right or wrong: a tap shorter than the eight frames
         (at least 88 ms) after which a held key answers again."""
         before = band(self.picture(), *SCORE_ROWS)
-        self.press_until(key, f"an answer with {key}", lambda p: band(p, *SCORE_ROWS) != before, 60)
+        self.press_until(key, f"an answer with {key}", lambda p: band(p, *SCORE_ROWS) != before, 40)
         time.sleep(0.3)  # past the answer's animation, during which no key counts
 
     def open_dialog(self, caption, timeout):
-        """The dialog's window, focused; on Linux a dialog of the main window
-        as window managers are told, with no maximise and a caption every
-        tool can read."""
+        """The dialog's window, focused; on Linux shown to window managers as a
+        dialog of the main window, with no maximise and a caption all can read."""
         dialog = self.x.wait_for_window(caption, timeout)
         if not WINDOWS:
             listing = self.x.run(["xprop", "-id", str(dialog), "WM_TRANSIENT_FOR", "_NET_WM_WINDOW_TYPE", "WM_NAME",
@@ -182,8 +173,7 @@ class GameInWindow(unittest.TestCase):
 
     def assert_rows(self, window, names):
         """Every row shows a score, and two rows' name cells look alike exactly
-        when their names are the same. The dialog may still be placing and
-        painting itself when it first shows, so this is retried for a while."""
+        when their names do; retried while the dialog may still be painting."""
         def rows_match():
             rows = self.x.client_picture(window)
             background, tops = rows.getpixel((2, 46)), [50 + 22 * i for i in range(5)]
@@ -192,8 +182,6 @@ class GameInWindow(unittest.TestCase):
                 all((cells[i] == cells[j]) == (names[i] == names[j]) for i in range(5) for j in range(i))
 
         poll("the ranking's rows", rows_match, 6, interval=0.2)
-
-    # -- on both platforms ---------------------------------------------------
 
     def test_WholeGame(self):
         loaded = prepared_ranking()
@@ -253,19 +241,16 @@ class GameInWindow(unittest.TestCase):
         ranking = self.open_dialog(RANKING_CAPTION, 20)
         self.assert_rows(ranking, [name.split(b"\0")[0] for name in expected[0].names])
         self.keep(self.client(), "ranking-dialog")
-        closed_at = time.monotonic()
         self.x.press("Return")
         self.x.wait_for_window(RANKING_CAPTION, 20, gone=True)
         self.shown_screen("ending", shows_ending, ENDING_ZONES, 20)
 
-        # Left alone, the credits give way to the title a little over five
-        # seconds later, over a new star field of the palette's colours.
+        # Left alone, the credits give way to the title, over a new star
+        # field of the palette's colours.
         title = self.wait_for_picture("the title after the ending", shows_title)
-        self.assertTrue(5.0 < time.monotonic() - closed_at < 25.0, "the credits' length")
         wrong = compare_with_stars(title, TITLE_ZONES)[0]
         self.assertGreater(len(wrong), 200, "the second game's stars differ from the first's")
-        off_palette = [w for w in wrong if w[3] == "no text here" and w[2] not in PALETTE[:254]]
-        self.assertEqual(off_palette[:10], [], "star pixels not of the palette")
+        self.assertEqual([w for w in wrong if w[2] not in PALETTE[:254]][:5], [], "star pixels not of the palette")
 
         # The finished game is on the disk already; closing (Alt+F4 for
         # kobaru.exe) saves it again.
@@ -281,10 +266,9 @@ class GameInWindow(unittest.TestCase):
         self.assertEqual(self.rank_file(), saved, "rank.txt after the window closed")
 
     def test_SessionEndOnTitle(self):
-        """Ended by the session on the title, the game saves the table it
-        loaded: here the default one. The Linux game starts as its desktop
-        entry starts it, so the table goes to its data folder, and must leave
-        the processor alone while it shows the title."""
+        """Ended by the session, the game saves the table it loaded: here the
+        default. The Linux game starts as its desktop entry starts it, so the
+        table goes to its data folder, and must idle on the title."""
         folder = ()
         if WINDOWS:
             self.start_game()
@@ -315,11 +299,8 @@ class GameInWindow(unittest.TestCase):
             self.assertEqual(os.stat(os.path.join(self.directory, *folder)).st_mode & 0o777, 0o700)
             self.assertFalse(os.path.exists(os.path.join(self.directory, "rank.txt")))
 
-    # -- the Linux game ------------------------------------------------------
-
     def check_linux_start_up(self, main):
-        """Held before the first frame: the black square on light grey, in a
-        window of one size only, with the game's icon."""
+        """Before the first frame: black on light grey, one size only, the icon."""
         client = poll("the start-up picture", lambda: (c := self.client()).getpixel((0, 0)) ==
                       c.getpixel((527, 527)) == GREY and c, 10)
         self.assertEqual(client.size, (528, 528), "the client area")

@@ -94,8 +94,7 @@ TITLE_ZONES = [
     ("TopPlayer line", (110, 266, 512, 288), {WHITE}, 50),
     ("TopPoint line", (110, 288, 512, 310), {WHITE}, 20),
     ("waving prompt", (20, 336, 505, 414), {WHITE}, 300),
-    ("Play Number line", (0, 420, 512, 470), {WHITE}, 300),
-]
+    ("Play Number line", (0, 420, 512, 470), {WHITE}, 300)]
 # The row at rest: positions 1 and 2, the pair, in red; 3 and 4 in white.
 DRILL_ZONES = [
     ("digit 1 (red)", (40, 100, 100, 240), {LIGHT_RED}, 300),
@@ -103,16 +102,14 @@ DRILL_ZONES = [
     ("digit 3", (296, 100, 356, 240), {WHITE}, 300),
     ("digit 4", (424, 100, 484, 240), {WHITE}, 300),
     ("time line", (40, 296, 512, 366), {WHITE}, 200),
-    ("score", (0, 350, 512, 450), {WHITE}, 300),
-]
+    ("score", (0, 350, 512, 450), {WHITE}, 300)]
 ENDING_ZONES = [
     ("[Kobaru] heading", (0, 50, 512, 100), {LIGHT_RED}, 200),
     ("thank-you line", (60, 145, 512, 205), {WHITE}, 200),
     ("first credit", (20, 245, 512, 305), {WHITE}, 200),
     ("second credit", (40, 315, 512, 365), {WHITE}, 200),
     ("third credit", (40, 365, 512, 425), {WHITE}, 200),
-    ("prompt", (65, 435, 512, 495), {WHITE}, 200),
-]
+    ("prompt", (65, 435, 512, 495), {WHITE}, 200)]
 
 
 def compare_with_stars(picture, zones, stars=FIRST_PICTURE):

@@ -1,12 +1,8 @@
-"""An X display for tests of the game's windows: a private Xvfb with openbox
-as the window manager (or a display set up by the caller), key presses
-through XTEST, screenshots through PIL. Windows are found by their
-_NET_WM_NAME through wmctrl: xdotool's name search reads WM_NAME, where
-Japanese captions do not survive.
+"""An X display for tests of the game's windows, a private Xvfb with openbox
+(xsession.py COMMAND... runs a command on one) or the caller's: key presses
+through XTEST (xdotool), screenshots through PIL, windows found by their
+_NET_WM_NAME through wmctrl, as Japanese captions do not survive in WM_NAME."""
 
-    xsession.py COMMAND...   runs COMMAND on a private display of its own"""
-
-import ctypes
 import os
 import re
 import subprocess
@@ -28,7 +24,7 @@ def poll(what, probe, timeout, interval=0.05):
 
 class XSession:
     def __init__(self, display=None, screen=(1024, 768)):
-        self.display, self.screen, self.processes, self.xlib = display, screen, [], None
+        self.display, self.screen, self.processes = display, screen, []
 
     def start(self):
         read_end, write_end = os.pipe()
@@ -68,9 +64,7 @@ class XSession:
         self.processes = []
 
     def environment(self, **extra):
-        env = dict(os.environ, DISPLAY=self.display, SDL_VIDEODRIVER="x11", **extra)
-        env.pop("WAYLAND_DISPLAY", None)
-        return env
+        return dict(os.environ, DISPLAY=self.display, SDL_VIDEODRIVER="x11", **extra)
 
     def spawn(self, command, **options):
         options.setdefault("env", self.environment())
@@ -84,13 +78,11 @@ class XSession:
     # -- windows -------------------------------------------------------------
 
     def windows(self):
-        """The managed windows: {title: window id}, from lines of window id,
-        desktop, host and title."""
+        """The managed windows, {title: id}, from lines of id, desktop, host, title."""
         lines = self.run(["wmctrl", "-l"], check=False).stdout.splitlines()
         return {parts[3]: int(parts[0], 16) for parts in (line.split(None, 3) for line in lines) if len(parts) == 4}
 
     def wait_for_window(self, title, timeout, gone=False):
-        """The window's id, once it is there (or, gone, once it is not)."""
         def probe():
             windows = self.windows()
             return (title not in windows) if gone else windows.get(title)
@@ -116,23 +108,7 @@ class XSession:
     # -- input and pictures --------------------------------------------------
 
     def press(self, key, hold_ms=40):
-        """A key pressed now and let go hold_ms later by the X server's clock, so
-        a busy machine cannot stretch the press into a second answer."""
-        if not self.xlib:
-            x11, xtst = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXtst.so.6")
-            x11.XOpenDisplay.restype = ctypes.c_void_p
-            x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-            x11.XStringToKeysym.restype = ctypes.c_ulong
-            x11.XFlush.argtypes = [ctypes.c_void_p]
-            xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
-            self.xlib = (x11, xtst, x11.XOpenDisplay(self.display.encode()))
-            assert self.xlib[2], f"cannot open {self.display} for XTEST"
-        x11, xtst, display = self.xlib
-        code = x11.XKeysymToKeycode(display, x11.XStringToKeysym(key.encode()))
-        assert code, f"no key code for {key}"
-        xtst.XTestFakeKeyEvent(display, code, 1, 0)
-        xtst.XTestFakeKeyEvent(display, code, 0, hold_ms)
-        x11.XFlush(display)
+        self.run(["xdotool", "keydown", key, "sleep", str(hold_ms / 1000), "keyup", key])
 
     def type_text(self, text):
         self.run(["xdotool", "type", "--delay", "60", text])
