@@ -61,7 +61,6 @@ class XSession:
             except subprocess.TimeoutExpired:
                 process.kill()
                 process.wait()
-        self.processes = []
 
     def environment(self, **extra):
         return dict(os.environ, DISPLAY=self.display, SDL_VIDEODRIVER="x11", **extra)
@@ -101,8 +100,7 @@ class XSession:
     def wait_for_focus(self, window):
         self.run(["xdotool", "windowactivate", "--sync", str(window)])
 
-    def close_window(self, window):
-        """Asks the window manager to close the window, as its close box does."""
+    def close_window(self, window):  # as its close box does
         self.run(["wmctrl", "-i", "-c", hex(window)])
 
     # -- input and pictures --------------------------------------------------

@@ -123,9 +123,8 @@ class Resources(unittest.TestCase):
         self.assertEqual(icon_rows(image), GRID)
 
     def test_icon_generators_pngs_are_the_grid_at_every_size(self):
-        scratch = tempfile.TemporaryDirectory()
-        self.addCleanup(scratch.cleanup)
-        png, hicolor = os.path.join(scratch.name, "kobaru.png"), os.path.join(scratch.name, "hicolor")
+        scratch = self.enterContext(tempfile.TemporaryDirectory())
+        png, hicolor = os.path.join(scratch, "kobaru.png"), os.path.join(scratch, "hicolor")
         subprocess.run([sys.executable, os.path.join(RES, "make_icon.py"), os.path.join(RES, "icon.txt"), "--png", png,
                         "--hicolor", hicolor], check=True, timeout=60)
         sizes = sorted(int(d.split("x")[0]) for d in os.listdir(hicolor))
