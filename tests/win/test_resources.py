@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """The resources inside the built kobaru.exe, read from its PE resource
-section: the icon 103 and the dialog templates 101 and 102, every field.
+section: the icon 103, decoded and compared with the grid in res/icon.txt,
+and the dialog templates 101 and 102, every field; and the PNGs the icon
+generator res/make_icon.py makes of the same grid, pixel by pixel.
 
     test_resources.py build/windows/win/kobaru.exe
 """
@@ -12,6 +14,8 @@ import sys
 import tempfile
 import unittest
 
+from PIL import Image
+
 RES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "res")
 EXE = None
 RT_ICON, RT_DIALOG, RT_GROUP_ICON, JAPANESE = 3, 5, 14, 1041
@@ -20,18 +24,25 @@ TABSTOP, BORDER, GROUP, DEFPUSHBUTTON = 0x00010000, 0x00800000, 0x00020000, 0x1
 BUTTON, EDIT, STATIC = 0x80, 0x81, 0x82
 # WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT: no system menu, so no
 # close box; not visible, not centred.
-DIALOG = (0x80000000 | 0x00C00000 | 0x80 | 0x40, 0, "", "", (9, "ＭＳ Ｐゴシック"))
-# (id, (x, y, cx, cy), caption, controls as (style, x, y, cx, cy, id, class, text, extended style)).
+DIALOG_STYLE = 0x80000000 | 0x00C00000 | 0x80 | 0x40
+# (id, (x, y, cx, cy), caption, controls as (style, x, y, cx, cy, id, class, text)).
 TEMPLATES = [
     (101, (0, 0, 119, 77), "ランクインしたよ～！！", [
-        (CHILD | BORDER | TABSTOP | 0x80, 13, 23, 93, 14, 1000, EDIT, "", 0),  # ES_AUTOHSCROLL
-        (CHILD | TABSTOP | DEFPUSHBUTTON, 35, 56, 50, 14, 1, BUTTON, "OK", 0)]),
+        (CHILD | BORDER | TABSTOP | 0x80, 13, 23, 93, 14, 1000, EDIT, ""),  # ES_AUTOHSCROLL
+        (CHILD | TABSTOP | DEFPUSHBUTTON, 35, 56, 50, 14, 1, BUTTON, "OK")]),
     (102, (0, 0, 187, 155), "これが道を極めた人たちです！！", [
-        (CHILD | TABSTOP | DEFPUSHBUTTON | 0x300, 65, 125, 50, 14, 1, BUTTON, "OK", 0),  # BS_CENTER
-        (CHILD | GROUP, 10, 12, 20, 12, 0xFFFF, STATIC, "Rank", 0),
-        (CHILD | GROUP, 90, 12, 36, 8, 0xFFFF, STATIC, "PlayerName", 0),
-        (CHILD | GROUP, 51, 12, 16, 8, 0xFFFF, STATIC, "Point", 0)]),
+        (CHILD | TABSTOP | DEFPUSHBUTTON | 0x300, 65, 125, 50, 14, 1, BUTTON, "OK"),  # BS_CENTER
+        (CHILD | GROUP, 10, 12, 20, 12, 0xFFFF, STATIC, "Rank"),
+        (CHILD | GROUP, 90, 12, 36, 8, 0xFFFF, STATIC, "PlayerName"),
+        (CHILD | GROUP, 51, 12, 16, 8, 0xFFFF, STATIC, "Point")]),
 ]
+# The standard 16 colours in the order of 4-bit bitmaps, with the grid's letters.
+LETTERS = "KMGONPTSDRLYBFCW"
+COLOURS = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
+           (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
+           (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+with open(os.path.join(RES, "icon.txt"), encoding="ascii") as f:
+    GRID = [line.rstrip("\n") for line in f if line.strip() and not line.startswith("#")]
 
 
 def read_resources(path):
@@ -39,7 +50,6 @@ def read_resources(path):
     with open(path, "rb") as f:
         image = f.read()
     pe = struct.unpack_from("<I", image, 0x3C)[0]
-    assert image[pe : pe + 4] == b"PE\0\0"
     sections, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
     assert struct.unpack_from("<H", image, pe + 24)[0] == 0x20B, "not PE32+"
     resource_rva = struct.unpack_from("<I", image, pe + 24 + 112 + 16)[0]
@@ -65,30 +75,30 @@ def read_resources(path):
     return found
 
 
-def parse_dialog(data):
-    """(style, extended style, menu, class, font), rectangle, caption, controls."""
-    def text(pos):
-        if data[pos : pos + 2] == b"\xff\xff":
-            return struct.unpack_from("<H", data, pos + 2)[0], pos + 4
-        end = next(i for i in range(pos, len(data), 2) if data[i : i + 2] == b"\0\0")
-        return data[pos:end].decode("utf-16-le"), end + 2
+def dialog_template(rect, caption, controls):
+    """The DLGTEMPLATE of a dialog in the 9-point MS P Gothic, without menu or class."""
+    def text(string):
+        return string.encode("utf-16-le") + b"\0\0"
 
-    style, exstyle, count, *rect = struct.unpack_from("<IIHhhhh", data)
-    menu, pos = text(18)
-    window_class, pos = text(pos)
-    caption, pos = text(pos)
-    point_size = struct.unpack_from("<H", data, pos)[0]
-    face, pos = text(pos + 2)
-    font = (point_size, face)
-    controls = []
-    for _ in range(count):
-        pos = (pos + 3) & ~3
-        cstyle, cexstyle, *geometry, cid = struct.unpack_from("<IIhhhhH", data, pos)
-        control_class, pos = text(pos + 18)
-        caption_text, pos = text(pos)
-        pos += 2 + struct.unpack_from("<H", data, pos)[0]
-        controls.append((cstyle, *geometry, cid, control_class, caption_text, cexstyle))
-    return (style, exstyle, menu, window_class, font), tuple(rect), caption, controls
+    data = struct.pack("<IIH4h", DIALOG_STYLE, 0, len(controls), *rect) + text("") + text("") + text(caption) + \
+        struct.pack("<H", 9) + text("ＭＳ Ｐゴシック")
+    for style, x, y, cx, cy, ident, kind, label in controls:
+        data += bytes(-len(data) % 4) + struct.pack("<II4hHHH", style, 0, x, y, cx, cy, ident, 0xFFFF, kind)
+        data += text(label) + b"\0\0"  # no creation data
+    return data
+
+
+def icon_rows(image):
+    """The grid a 32 x 32, 16-colour icon image shows, top row first: '.'
+    where its mask lets the background through, '?' where the colour under a
+    clear pixel is not black."""
+    colours, mask = image[104:616], image[616:]
+    rows = []
+    for y in range(31, -1, -1):  # stored bottom-up
+        indices = [colours[y * 16 + x // 2] >> (0 if x % 2 else 4) & 0xF for x in range(32)]
+        clear = [mask[y * 4 + x // 8] & 0x80 >> x % 8 for x in range(32)]
+        rows.append("".join(("?" if i else ".") if c else LETTERS[i] for i, c in zip(indices, clear)))
+    return rows
 
 
 class Resources(unittest.TestCase):
@@ -96,28 +106,38 @@ class Resources(unittest.TestCase):
     def setUpClass(cls):
         cls.resources = read_resources(EXE)
 
-    def test_only_the_icon_and_the_two_dialogs_all_in_japanese(self):
-        kinds = sorted((kind, ident, language) for kind, ident, language in self.resources if kind != RT_ICON)
-        self.assertEqual(kinds, [(RT_DIALOG, 101, JAPANESE), (RT_DIALOG, 102, JAPANESE),
-                                 (RT_GROUP_ICON, 103, JAPANESE)])
-        self.assertEqual([k[2] for k in self.resources if k[0] == RT_ICON], [JAPANESE])
-
     def test_dialog_templates(self):
         for ident, rect, caption, controls in TEMPLATES:
             with self.subTest(dialog=ident):
-                self.assertEqual(parse_dialog(self.resources[(RT_DIALOG, ident, JAPANESE)]),
-                                 (DIALOG, rect, caption, controls))
+                self.assertEqual(self.resources[(RT_DIALOG, ident, JAPANESE)],
+                                 dialog_template(rect, caption, controls))
 
-    def test_icon_is_the_generated_744_byte_image(self):
-        group = self.resources[(RT_GROUP_ICON, 103, JAPANESE)]
-        *entry, icon_id = struct.unpack_from("<HHHBBBBHHIH", group)
+    def test_icon_is_one_744_byte_16_colour_image_of_the_grid(self):
+        *entry, icon_id = struct.unpack_from("<HHHBBBBHHIH", self.resources[(RT_GROUP_ICON, 103, JAPANESE)])
         self.assertEqual(entry, [0, 1, 1, 32, 32, 16, 0, 1, 4, 744])
-        with tempfile.TemporaryDirectory() as scratch:
-            ico = os.path.join(scratch, "icon.ico")
-            subprocess.run([sys.executable, os.path.join(RES, "make_icon.py"), os.path.join(RES, "icon.txt"),
-                            "--ico", ico], check=True)
-            with open(ico, "rb") as f:
-                self.assertEqual(self.resources[(RT_ICON, icon_id, JAPANESE)], f.read()[22:])
+        image = self.resources[(RT_ICON, icon_id, JAPANESE)]
+        self.assertEqual(len(image), 744)
+        # The height counts the colour and the mask halves.
+        self.assertEqual(struct.unpack_from("<IiiHHI", image), (40, 32, 64, 1, 4, 0))
+        self.assertEqual(image[40:104], b"".join(bytes((b, g, r, 0)) for r, g, b in COLOURS))
+        self.assertEqual(icon_rows(image), GRID)
+
+    def test_icon_generators_pngs_are_the_grid_at_every_size(self):
+        scratch = self.enterContext(tempfile.TemporaryDirectory())
+        png, hicolor = os.path.join(scratch, "kobaru.png"), os.path.join(scratch, "hicolor")
+        subprocess.run([sys.executable, os.path.join(RES, "make_icon.py"), os.path.join(RES, "icon.txt"), "--png", png,
+                        "--hicolor", hicolor], check=True, timeout=60)
+        sizes = sorted(int(d.split("x")[0]) for d in os.listdir(hicolor))
+        self.assertEqual(sizes, [16, 24, 32, 48, 64, 128, 256])
+        for size, path in [(32, png)] + [(n, os.path.join(hicolor, f"{n}x{n}", "apps", "kobaru.png")) for n in sizes]:
+            with self.subTest(size=size), Image.open(path) as image:
+                self.assertEqual((image.mode, image.size), ("RGBA", (size, size)))
+                # Scaled nearest-neighbour: every pixel is the grid pixel it falls on.
+                letters = [GRID[y * 32 // size][x * 32 // size] for y in range(size) for x in range(size)]
+                want = [(0, 0, 0, 0) if c == "." else COLOURS[LETTERS.index(c)] + (255,) for c in letters]
+                shown = list(image.getdata())
+                wrong = [(i % size, i // size) for i in range(size * size) if shown[i] != want[i]]
+                self.assertEqual(wrong[:5], [], "pixels unlike the grid")
 
 
 if __name__ == "__main__":
