@@ -9,18 +9,11 @@
 #include "core/game_state.h"
 #include "core/rank_table.h"
 #include "screens/screens.h"
+#include "tests/fuzz/scratch_folder.h"
 #include "tests/support/null_frontend.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // A folder of the fuzzer's own, in memory where there is one, as every
-    // save is synced to the disk.
-    char in_memory[] = "/dev/shm/kobaru-fuzz-rank-XXXXXX";
-    char on_disk[] = "/tmp/kobaru-fuzz-rank-XXXXXX";
-    const char* dir = ::mkdtemp(in_memory);
-    dir = dir ? dir : ::mkdtemp(on_disk);
-    if (!dir || ::chdir(dir) != 0) {
-        std::abort();
-    }
+    EnterScratchFolder("rank");
     return 0;
 }
 

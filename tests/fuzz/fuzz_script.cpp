@@ -8,16 +8,13 @@
 
 #include "sim/script.h"
 #include "sim/sim.h"
+#include "tests/fuzz/scratch_folder.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // rank.txt is read and saved in a folder of the fuzzer's own (in memory
-    // where there is one, as every finished game is synced to the disk), and
-    // the printed state goes nowhere.
-    char in_memory[] = "/dev/shm/kobaru-fuzz-script-XXXXXX";
-    char on_disk[] = "/tmp/kobaru-fuzz-script-XXXXXX";
-    const char* dir = ::mkdtemp(in_memory);
-    dir = dir ? dir : ::mkdtemp(on_disk);
-    if (!dir || ::chdir(dir) != 0 || !std::freopen("/dev/null", "w", stdout)) {
+    // rank.txt is read and saved in the scratch folder; the printed state goes
+    // nowhere.
+    EnterScratchFolder("script");
+    if (!std::freopen("/dev/null", "w", stdout)) {
         std::abort();
     }
     return 0;
