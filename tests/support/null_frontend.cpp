@@ -26,8 +26,9 @@ void ResetWorld() {
     random_source.state = 1;
     // The game saves after every finished game; each test starts without a
     // file, in a place of this run's own, removed at exit.
-    static const std::string path = std::filesystem::temp_directory_path() /
-                                    ("kobaru-test-" + std::to_string(::getpid()) + ".rank.txt");
+    static const std::string path = (std::filesystem::temp_directory_path() /
+                                     ("kobaru-test-" + std::to_string(::getpid()) + ".rank.txt"))
+                                        .string();
     [[maybe_unused]] static const int removed_at_exit =
         std::atexit([] { std::remove(path.c_str()); });
     std::remove(path.c_str());
