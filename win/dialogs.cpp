@@ -26,6 +26,33 @@ void StoreNameField(HWND dialog, char* name) {
                       kNameField - 1);
 }
 
+// "ＭＳ ゴシック" in code page 932.
+constexpr const char* kGothicFace = "\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e";
+
+// The rows keep the paint context's default font where that is the Japanese
+// system font. Elsewhere the default font has no kana or kanji and would show
+// a Japanese name as boxes, so the rows are drawn in the Japanese gothic at
+// the default font's height: fixed pitch, half-width characters half as wide
+// as they are high, as in the Japanese system font, so the score column keeps
+// its width and stays clear of the names. Null where the default font serves.
+HFONT CreateRowFont(HDC dc) {
+    if (GetACP() == kTextCodePage) {
+        return nullptr;
+    }
+    TEXTMETRICW metrics{};
+    if (!GetTextMetricsW(dc, &metrics)) {
+        return nullptr;
+    }
+    LOGFONTW font{};
+    font.lfHeight = metrics.tmHeight;
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = SHIFTJIS_CHARSET;
+    font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    const std::wstring face = WideFromCp932(kGothicFace, std::strlen(kGothicFace));
+    face.copy(font.lfFaceName, LF_FACESIZE - 1);
+    return CreateFontIndirectW(&font);
+}
+
 void DrawLine(HDC dc, int x, int y, const char* text, std::size_t length) {
     const std::wstring wide = WideFromCp932(text, length);
     TextOutW(dc, x, y, wide.data(), static_cast<int>(wide.size()));
@@ -59,6 +86,8 @@ INT_PTR CALLBACK RankingDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(dialog, &paint);
             SetBkMode(dc, TRANSPARENT);
+            HFONT row_font = CreateRowFont(dc);
+            HGDIOBJ default_font = row_font ? SelectObject(dc, row_font) : nullptr;
             for (int i = 0; i < kRankRows; ++i) {
                 const std::string line = RankingRowText(i, rank_table.points[i]);
                 DrawLine(dc, kRankingScoreX, RankingRowY(i), line.data(), line.size());
@@ -67,6 +96,10 @@ INT_PTR CALLBACK RankingDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
                 char name[kNameField];
                 std::memcpy(name, rank_table.player_names[i], kNameField);
                 DrawLine(dc, kRankingNameX, RankingRowY(i), name, NameLength(name));
+            }
+            if (row_font) {
+                SelectObject(dc, default_font);
+                DeleteObject(row_font);
             }
             EndPaint(dialog, &paint);
             return TRUE;
