@@ -4,6 +4,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_ADVANCES_H
+#include FT_OUTLINE_H
+#include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
@@ -117,6 +119,10 @@ FaceFile* LoadFaceFile(const std::string& path, int index) {
     }
     file->bold =
         (face->style_flags & FT_STYLE_FLAG_BOLD) != 0 || (os2 && os2->usWeightClass >= 600);
+    constexpr int kPanoseProportion = 3, kPanoseMonospaced = 9;
+    file->fixed_pitch =
+        FT_IS_FIXED_WIDTH(face) ||
+        (os2 && os2->version != 0xFFFF && os2->panose[kPanoseProportion] == kPanoseMonospaced);
     file->underline_position = face->underline_position;
     file->underline_thickness = face->underline_thickness;
     renderer.files.push_back(std::move(file));
@@ -144,6 +150,31 @@ FT_F26Dot6 To26Dot6(double pixels) {
     return std::max<FT_F26Dot6>(1, static_cast<FT_F26Dot6>(std::lround(pixels * 64.0)));
 }
 
+// The Windows font mapper's em: whole pixels, the largest whose cell is no
+// taller than the height asked; the cell and the average width follow from it.
+void SetUpGdiScale(RenderFont& font) {
+    const FaceFile& file = *font.file;
+    const FT_Long units = file.win_ascent + file.win_descent;
+    if (font.height_asked < 0) {
+        font.ppem = -font.height_asked;
+    } else {
+        font.ppem = static_cast<int32_t>(FT_MulDiv(file.units_per_em, font.cell_height, units));
+        if (font.ppem > 1 && FT_MulDiv(units, font.ppem, file.units_per_em) > font.cell_height) {
+            --font.ppem;
+        }
+    }
+    font.ppem = std::max<int32_t>(font.ppem, 1);
+    const FT_Fixed em_scale = FT_MulDiv(font.ppem, 1 << 16, file.units_per_em);
+    font.ascent = static_cast<int32_t>(FT_MulFix(file.win_ascent, em_scale));
+    font.cell_height = font.ascent + static_cast<int32_t>(FT_MulFix(file.win_descent, em_scale));
+    const FT_Long average = std::max<FT_Long>(1, FT_MulFix(font.average_units, em_scale));
+    font.x_scale =
+        font.width_asked > 0
+            ? static_cast<FT_Fixed>(static_cast<double>(font.width_asked) / average * 65536.0)
+            : 0x10000;
+    font.size_x = font.size_y = font.ppem * 64;
+}
+
 void SetUpScale(RenderFont& font, int32_t default_height) {
     const FaceFile& file = *font.file;
     const double cell_units = file.win_ascent + file.win_descent;
@@ -160,9 +191,14 @@ void SetUpScale(RenderFont& font, int32_t default_height) {
     font.ascent =
         static_cast<int32_t>(std::lround(file.win_ascent * em_pixels / file.units_per_em));
     font.size_y = To26Dot6(em_pixels);
+    font.ppem = std::max<int32_t>(1, static_cast<int32_t>(std::lround(em_pixels)));
     font.size_x = font.width_asked > 0 ? To26Dot6(static_cast<double>(font.width_asked) *
                                                   file.units_per_em / font.average_units)
                                        : font.size_y;
+    if (font.synthetic_bold) {
+        SetUpGdiScale(font);
+        em_pixels = font.ppem;
+    }
     const double y_scale = em_pixels / file.units_per_em;
     font.underline_offset =
         std::max<int32_t>(1, static_cast<int32_t>(std::lround(-file.underline_position * y_scale)));
@@ -178,6 +214,21 @@ bool PixelSet(const FT_Bitmap& bitmap, const uint8_t* row, unsigned x) {
         return row[x] >= 128;
     }
     return false;
+}
+
+// How far GDI moves the pen after a bold made from a regular face: the
+// hinted advance scaled across, a full-width character of a fixed-pitch face
+// exactly two averages, one pixel more for the bold, rounded up.
+int32_t GdiBoldAdvance(const RenderFont& font, FT_Pos hinted) {
+    const FaceFile& file = *font.file;
+    FT_Pos advance = FT_MulFix(hinted, font.x_scale);
+    if (file.fixed_pitch) {
+        const FT_Fixed em_scale = FT_MulDiv(font.ppem, 1 << 16, file.units_per_em);
+        if ((hinted + 63) >> 6 == FT_MulFix(2 * font.average_units, em_scale)) {
+            advance = FT_MulFix(FT_MulFix(font.average_units, font.x_scale), em_scale) * 2 * 64;
+        }
+    }
+    return static_cast<int32_t>((advance + 64 + 63) >> 6);
 }
 
 Glyph MakeGlyph(const RenderFont& font, char32_t character) {
@@ -202,12 +253,30 @@ Glyph MakeGlyph(const RenderFont& font, char32_t character) {
             return MakeGlyph(*gothic, character);
         }
     }
-    if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0) {
+    const bool gdi_bold = font.synthetic_bold;
+    FT_Int32 flags = FT_LOAD_TARGET_MONO;
+    if (gdi_bold) {
+        flags |=
+            FT_LOAD_IGNORE_GLOBAL_ADVANCE_WIDTH | (font.x_scale != 0x10000 ? FT_LOAD_NO_BITMAP : 0);
+    }
+    if (FT_Load_Glyph(face, index, flags) != 0) {
         return glyph;
     }
     FT_GlyphSlot slot = face->glyph;
-    const int32_t extra = font.synthetic_bold ? 1 : 0;
-    glyph.advance = static_cast<int32_t>((slot->advance.x + 32) >> 6) + extra;
+    // A glyph that comes as a bitmap is made bold by striking it again one
+    // pixel to the right.
+    const int32_t extra = gdi_bold && slot->format == FT_GLYPH_FORMAT_BITMAP ? 1 : 0;
+    if (gdi_bold) {
+        glyph.advance = GdiBoldAdvance(font, slot->metrics.horiAdvance);
+        if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+            // The strokes grow by a 24th of the em, more as the size grows.
+            FT_Outline_Embolden(&slot->outline, FT_MulDiv(font.ppem, 64, 24));
+            const FT_Matrix across{font.x_scale, 0, 0, 0x10000};
+            FT_Outline_Transform(&slot->outline, &across);
+        }
+    } else {
+        glyph.advance = static_cast<int32_t>((slot->advance.x + 32) >> 6);
+    }
     if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) {
         return glyph;
     }
@@ -230,12 +299,14 @@ Glyph MakeGlyph(const RenderFont& font, char32_t character) {
             row[x] = PixelSet(bitmap, source, x) ? 1 : 0;
         }
         if (extra) {
-            // Windows' emboldening: the glyph struck again one pixel right.
             for (unsigned x = width - 1; x > 0; --x) {
                 row[x] |= row[x - 1];
             }
         }
         const int32_t dy = static_cast<int32_t>(r) - slot->bitmap_top;
+        if (gdi_bold && (dy < -font.ascent || dy >= font.cell_height - font.ascent)) {
+            continue;  // GDI cuts a glyph at the cell
+        }
         for (unsigned x = 0; x < width;) {
             if (!row[x]) {
                 ++x;

@@ -84,6 +84,7 @@ struct FaceFile {
     int32_t win_ascent = 0, win_descent = 0;
     int32_t os2_average = 0, lowercase_average = 0;
     int32_t underline_position = 0, underline_thickness = 0;
+    bool fixed_pitch = false;           // as GDI decides it: the face's flag or its PANOSE
     FT_F26Dot6 size_x = 0, size_y = 0;  // the size last set on the face
 };
 
@@ -96,6 +97,10 @@ struct RenderFont {
     bool synthetic_bold = false;
     int32_t average_units = 0;  // the average width the x scale is taken from
     FT_F26Dot6 size_x = 0, size_y = 0;
+    // A bold made from a regular face is drawn as GDI draws it: hinted at an
+    // em of whole pixels, emboldened, then scaled across by x_scale (16.16).
+    int32_t ppem = 0;
+    FT_Fixed x_scale = 0x10000;
     // In pixels: the cell and the baseline in it, the underline below it.
     int32_t cell_height = 0, ascent = 0;
     int32_t underline_offset = 1, underline_thickness = 1;

@@ -83,6 +83,7 @@ void DrawSurfaceCentredLine(const Rect& rect, const char* text) {
     const RenderFont* font = CurrentFont();
     const int32_t width = TextWidth(font, text, length, kTextPrefix);
     const int32_t x = (rect.left + rect.right - width) / 2;
-    const int32_t y = (rect.top + rect.bottom - CellHeight(font)) / 2;
+    // DrawText's own rounding, which differs from the horizontal one for an odd cell.
+    const int32_t y = rect.top + (rect.bottom - rect.top) / 2 - CellHeight(font) / 2;
     DrawString(SurfaceCanvas(), font, x, y, text, length, frame_surface.ink, rect, kTextPrefix);
 }
