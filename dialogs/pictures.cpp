@@ -16,8 +16,9 @@ const Rgb kDialogPalette[kDialogInks] = {
 
 namespace {
 
-// 9 point is 12 pixels at 96 dots per inch.
-constexpr int32_t kControlsHeight = 12;
+// 9 point is 12 pixels at 96 dots per inch, and a point size gives the
+// character height (the em), not the cell: a negative height, as in CreateFont.
+constexpr int32_t kControlsHeight = -12;
 constexpr const char* kSystemFace = "System";
 constexpr int32_t kSystemHeight = 16;
 

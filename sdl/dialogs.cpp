@@ -45,8 +45,8 @@ void FocusWindow(SDL_Window* window) {
 }
 
 DialogWindow OpenDialogWindow(const char* caption, int width, int height) {
-    // The dialog's frame goes to the top-left corner of the owner's client
-    // area: a new window's position is that of its frame.
+    // The dialog's client area goes to the top-left corner of the owner's
+    // (the window manager is asked to keep the client where it is put).
     int owner_x = 0;
     int owner_y = 0;
     SDL_GetWindowPosition(main_window, &owner_x, &owner_y);

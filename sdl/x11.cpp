@@ -69,6 +69,17 @@ void DescribeFrame(SDL_Window* window, long functions, long decorations, bool di
         const Atom dialog_type = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
         XChangeProperty(display, x_window, type, XA_ATOM, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&dialog_type), 1);
+        // A Windows dialog at x 0, y 0 has its client area, not its frame, at
+        // the owner's client origin; static gravity makes the position asked
+        // for that of the client area, the frame going up and to the left.
+        XSizeHints* size = XAllocSizeHints();
+        long supplied = 0;
+        if (size && XGetWMNormalHints(display, x_window, size, &supplied)) {
+            size->flags |= PWinGravity;
+            size->win_gravity = StaticGravity;
+            XSetWMNormalHints(display, x_window, size);
+        }
+        XFree(size);
     }
     // SDL writes the legacy WM_NAME as Latin-1 text, which garbles a
     // Japanese caption for every tool that reads it; compound text carries
