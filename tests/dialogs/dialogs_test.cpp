@@ -140,7 +140,11 @@ class DialogPictures : public ::testing::Test {
 };
 
 TEST_F(DialogPictures, TheTemplatesInPixelsOfTheirFont) {
-    EXPECT_EQ(CellHeight(fonts.controls), 12) << "9 point at 96 dots per inch";
+    // 9 point is a 12-pixel em, whose cell is 13 pixels in IPA P Gothic.
+    EXPECT_EQ(CellHeight(fonts.controls), 13);
+    // The Windows program's client areas under Wine with the same font.
+    EXPECT_EQ((std::vector<int32_t>{name.width, name.height, ranking.width, ranking.height}),
+              (std::vector<int32_t>{208, 125, 327, 252}));
     const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     const int32_t bx = fonts.units.base_x, by = fonts.units.base_y;
     EXPECT_EQ(bx, std::lround(TextWidth(fonts.controls, letters, 52) / 52.0));
@@ -190,7 +194,7 @@ TEST_F(DialogPictures, NameFieldIsSunkenWhereTheTemplatePutsItAndLongNamesScroll
     const Rect caret = picture.Ink(name.edit);
     EXPECT_EQ(caret.left, name.text_x);
     EXPECT_EQ(caret.right, caret.left) << "one pixel wide";
-    EXPECT_EQ(caret.bottom - caret.top + 1, 12);
+    EXPECT_EQ(caret.bottom - caret.top + 1, 13) << "the cell's height";
 
     InsertTypedText(field, std::string(60, 'W'));
     KeepNameCaretVisible(fonts, name, field, view);
@@ -216,7 +220,7 @@ TEST_F(DialogPictures, CompositionShowsAtTheCaretUnderlinedAndClicksFindBoundari
     DrawNameDialog(picture.canvas, fonts, name, field, view);
     const int32_t from = name.text_x + TextWidth(fonts.controls, "a", 1);
     const int32_t to = from + TextWidth(fonts.controls, view.composition.data(), 4);
-    const Rect underline = picture.Ink({0, name.text_y + 11, name.width, name.text_y + 12});
+    const Rect underline = picture.Ink({0, name.text_y + 12, name.width, name.text_y + 13});
     EXPECT_EQ(underline.left, from);
     EXPECT_EQ(underline.right, to - 1);
     EXPECT_EQ(NameCaretX(fonts, field, view) + name.text_x,

@@ -154,18 +154,33 @@ TEST(RenderMetrics, JapaneseFacesAreFixedPitchAtTheWidthAndBoldAddsAPixel) {
     }
 }
 
-TEST(RenderBold, SyntheticBoldStrikesTheGlyphAgainOnePixelRight) {
-    for (const char* text : {"l", "\x8a\xbf", "W"}) {
-        Picture regular(300, 120);
-        Picture bold(300, 120);
-        regular.Draw(OpenRenderFont(kFaceGothic, 50, 20, 400), 20, 20, text);
-        bold.Draw(OpenRenderFont(kFaceGothic, 50, 20, 700), 20, 20, text);
-        for (int32_t y = 0; y < 120; ++y) {
-            for (int32_t x = 1; x < 300; ++x) {
-                ASSERT_EQ(bold.At(x, y), regular.At(x, y) | regular.At(x - 1, y)) << text;
+TEST(RenderBold, RegularFacesEmboldenAsGdiDoesGrowingWithTheSize) {
+    // The cell and ascent GDI gives the IPA faces at weight 700, as the
+    // Windows program reports them under Wine with the same fonts: the em is
+    // fitted into the asked height with the bold face's win metrics.
+    const std::tuple<const char*, int32_t, int32_t, int32_t> metrics[] = {
+        {kFaceMincho, 16, 15, 12},
+        {kFaceMincho, 80, 80, 64},
+        {kFaceGothic, 16, 16, 13},
+        {kFaceGothic, 50, 49, 40}};
+    for (const auto& [face, height, cell, ascent] : metrics) {
+        const RenderFont* font = OpenRenderFont(face, height, height / 2, 700);
+        EXPECT_EQ(CellHeight(font), cell) << face << " " << height;
+        EXPECT_EQ(FontAscent(font), ascent) << face << " " << height;
+    }
+    // GDI thickens the outline by a 24th of the em, so a stem gains about one
+    // pixel at 24, two at 48 and four at 96, where a fixed overstrike would
+    // add one at every size.
+    for (const int32_t height : {24, 48, 96}) {
+        int32_t stems[2] = {0, 0};
+        for (const int32_t weight : {400, 700}) {
+            const RenderFont* font = OpenRenderFont(kFaceGothic, height, height / 2, weight);
+            const Picture l = Picture(200, 200).Draw(font, 20, 20, "l");
+            for (int32_t x = 0; x < 200; ++x) {
+                stems[weight / 700] += l.At(x, 20 + FontAscent(font) / 2) != 0;
             }
         }
-        EXPECT_GT(bold.Ink().count, regular.Ink().count) << text;
+        EXPECT_NEAR(stems[1] - stems[0], height / 24.0, 1.0) << height;
     }
 }
 
