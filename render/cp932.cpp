@@ -1,13 +1,12 @@
 // Code page 932 to and from Unicode, a character at a time.
 #include "render/cp932.h"
 
-#include <iconv.h>
-
-#include <array>
-#include <cstring>
-#include <unordered_map>
+#include <algorithm>
+#include <vector>
 
 namespace {
+
+#include "render/cp932_table.inc"
 
 bool IsLeadByte(uint8_t b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
@@ -16,80 +15,83 @@ bool IsTrailByte(uint8_t b) {
     return b >= 0x40 && b <= 0xFC && b != 0x7F;
 }
 
-// The C library's converter knows the whole code page; it is asked once for
-// every double-byte code and the answers are kept in both directions.
-struct Cp932Tables {
-    std::array<char32_t, 0x10000> decode{};  // 0 where the code is not assigned
-    std::unordered_map<char32_t, uint16_t> encode;
-};
+constexpr int kTrails = 188;
+// The user-defined area, lead bytes 0xF0-0xF9, is the private use area from
+// U+E000 on, code by code.
+constexpr char32_t kUserDefinedFirst = 0xE000;
+constexpr char32_t kUserDefinedLast = kUserDefinedFirst + 10 * kTrails - 1;
 
-char32_t ConvertPair(iconv_t cd, uint8_t lead, uint8_t trail) {
-    char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-    char32_t out[2] = {};
-    char* in_ptr = in;
-    char* out_ptr = reinterpret_cast<char*>(out);
-    size_t in_left = 2;
-    size_t out_left = sizeof out;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<size_t>(-1) ||
-        in_left != 0 || out_left != sizeof out - sizeof(char32_t)) {
-        return 0;
-    }
-    return out[0];
+int TrailIndex(uint8_t trail) {
+    return trail - 0x40 - (trail > 0x7F ? 1 : 0);
+}
+uint8_t TrailByte(int index) {
+    return static_cast<uint8_t>(0x40 + index + (index >= 0x3F ? 1 : 0));
 }
 
-const Cp932Tables& Tables() {
-    static const Cp932Tables* tables = [] {
-        auto* t = new Cp932Tables;
-        iconv_t cd = iconv_open("UTF-32LE", "CP932");
-        if (cd != reinterpret_cast<iconv_t>(-1)) {
-            for (int lead = 0x81; lead <= 0xFC; ++lead) {
-                if (!IsLeadByte(static_cast<uint8_t>(lead))) {
-                    continue;
-                }
-                for (int trail = 0x40; trail <= 0xFC; ++trail) {
-                    if (!IsTrailByte(static_cast<uint8_t>(trail))) {
-                        continue;
-                    }
-                    const char32_t c =
-                        ConvertPair(cd, static_cast<uint8_t>(lead), static_cast<uint8_t>(trail));
-                    if (c == 0) {
-                        continue;
-                    }
-                    const auto code = static_cast<uint16_t>(lead << 8 | trail);
-                    t->decode[code] = c;
-                    // Where several codes give one character, the converter's
-                    // own choice for the way back wins; see below.
+bool IsUserDefinedLead(uint8_t lead) {
+    return lead >= 0xF0 && lead <= 0xF9;
+}
+
+// The row of kCp932Rows for any lead byte outside the user-defined area.
+const char16_t* RowOf(uint8_t lead) {
+    const int row = lead <= 0x9F ? lead - 0x81 : lead <= 0xEF ? lead - 0xE0 + 31 : lead - 0xFA + 47;
+    return kCp932Rows[row];
+}
+
+// 0 where the code is not assigned.
+char32_t DecodePair(uint8_t lead, uint8_t trail) {
+    if (IsUserDefinedLead(lead)) {
+        return kUserDefinedFirst + (lead - 0xF0) * kTrails + TrailIndex(trail);
+    }
+    return RowOf(lead)[TrailIndex(trail)];
+}
+
+// Where several codes give one character, the way back takes the code Windows
+// and the C library take: JIS X 0208's own first, then NEC's row 13, then IBM's
+// extensions, and NEC's copies of IBM's extensions only for nothing else.
+int Precedence(uint16_t code) {
+    const int lead = code >> 8;
+    if (lead == 0x87) {
+        return 1;
+    }
+    if (lead >= 0xFA) {
+        return 2;
+    }
+    return lead == 0xED || lead == 0xEE ? 3 : 0;
+}
+
+struct Reverse {
+    char16_t character;
+    uint16_t code;
+};
+
+// Sorted by character, one entry each, built on first use.
+const std::vector<Reverse>& ReverseTable() {
+    static const std::vector<Reverse> table = [] {
+        std::vector<Reverse> t;
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            const auto b = static_cast<uint8_t>(lead);
+            if (!IsLeadByte(b) || IsUserDefinedLead(b)) {
+                continue;
+            }
+            for (int i = 0; i < kTrails; ++i) {
+                if (const char16_t c = RowOf(b)[i]; c != 0) {
+                    t.push_back({c, static_cast<uint16_t>(lead << 8 | TrailByte(i))});
                 }
             }
-            iconv_close(cd);
         }
-        iconv_t back = iconv_open("CP932", "UTF-32LE");
-        if (back != reinterpret_cast<iconv_t>(-1)) {
-            for (int code = 0x8140; code <= 0xFCFC; ++code) {
-                const char32_t c = t->decode[code];
-                if (c == 0 || t->encode.count(c)) {
-                    continue;
-                }
-                char32_t in[1] = {c};
-                char out[4] = {};
-                char* in_ptr = reinterpret_cast<char*>(in);
-                char* out_ptr = out;
-                size_t in_left = sizeof in;
-                size_t out_left = sizeof out;
-                iconv(back, nullptr, nullptr, nullptr, nullptr);
-                if (iconv(back, &in_ptr, &in_left, &out_ptr, &out_left) !=
-                        static_cast<size_t>(-1) &&
-                    sizeof out - out_left == 2) {
-                    t->encode[c] = static_cast<uint16_t>(static_cast<uint8_t>(out[0]) << 8 |
-                                                         static_cast<uint8_t>(out[1]));
-                }
-            }
-            iconv_close(back);
-        }
+        // No character has two codes of one precedence.
+        std::sort(t.begin(), t.end(), [](const Reverse& a, const Reverse& b) {
+            return a.character != b.character ? a.character < b.character
+                                              : Precedence(a.code) < Precedence(b.code);
+        });
+        t.erase(std::unique(
+                    t.begin(), t.end(),
+                    [](const Reverse& a, const Reverse& b) { return a.character == b.character; }),
+                t.end());
         return t;
     }();
-    return *tables;
+    return table;
 }
 
 void AppendUtf8(char32_t c, std::string& out) {
@@ -122,7 +124,7 @@ char32_t DecodeCp932Char(const char* text, std::size_t length, std::size_t& posi
         return static_cast<char32_t>(0xFF61 + (b - 0xA1));
     }
     if (IsLeadByte(b) && position < length && IsTrailByte(bytes[position])) {
-        const char32_t c = Tables().decode[b << 8 | bytes[position]];
+        const char32_t c = DecodePair(b, bytes[position]);
         if (c != 0) {
             ++position;
             return c;
@@ -162,13 +164,22 @@ bool EncodeCp932(char32_t c, std::string& out) {
         out += static_cast<char>(0xA1 + (c - 0xFF61));
         return true;
     }
-    const auto& encode = Tables().encode;
-    const auto found = encode.find(c);
-    if (found == encode.end()) {
-        return false;
+    uint16_t code = 0;
+    if (c >= kUserDefinedFirst && c <= kUserDefinedLast) {
+        const int index = static_cast<int>(c - kUserDefinedFirst);
+        code = static_cast<uint16_t>((0xF0 + index / kTrails) << 8 | TrailByte(index % kTrails));
+    } else {
+        const auto& table = ReverseTable();
+        const auto found = std::lower_bound(
+            table.begin(), table.end(), c,
+            [](const Reverse& entry, char32_t key) { return entry.character < key; });
+        if (found == table.end() || found->character != c) {
+            return false;
+        }
+        code = found->code;
     }
-    out += static_cast<char>(found->second >> 8);
-    out += static_cast<char>(found->second & 0xFF);
+    out += static_cast<char>(code >> 8);
+    out += static_cast<char>(code & 0xFF);
     return true;
 }
 
