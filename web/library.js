@@ -1,0 +1,130 @@
+// The page's side of web/web_shell.h, linked into kobaru.js: what needs the
+// module's memory and file system. The page itself (keys, pictures, dialogs,
+// the rank file's links) is web/page.js, loaded before it as kobaruPage.
+mergeInto(LibraryManager.library, {
+  $kobaruBridge: {
+    rankPath: '/kobaru/rank.txt',
+    // The state is set by start(): the library's values are written out as
+    // text when kobaru.js is made, which a promise would not survive.
+    persisted: null, // rank.txt as IndexedDB last got it
+    saving: null, // the last save to IndexedDB
+    replaced: false, // a loaded rank.txt waits for the reload
+    event: null, // the dialog event the game is reading
+
+    start: async function () {
+      kobaruBridge.saving = Promise.resolve();
+      FS.mkdir('/kobaru');
+      FS.mount(IDBFS, {}, '/kobaru');
+      await new Promise((done) => FS.syncfs(true, (error) => {
+        if (error) console.warn('kobaru: the saved ranking cannot be read', error);
+        done();
+      }));
+      kobaruBridge.persisted = kobaruBridge.read();
+      // The shipped fonts go where the face lookup (render/faces_web.cpp) finds them.
+      await Promise.all(kobaruPage.fonts.map(async (font) => {
+        const response = await fetch(font.url);
+        if (!response.ok) throw new Error(font.url + ': ' + response.status);
+        FS.mkdirTree(font.path.slice(0, font.path.lastIndexOf('/')));
+        FS.writeFile(font.path, new Uint8Array(await response.arrayBuffer()));
+      }));
+      kobaruPage.start({
+        rankBytes: () => {
+          Module['_kobaru_save_ranking']();
+          return kobaruBridge.read();
+        },
+        replaceRank: (bytes) => {
+          kobaruBridge.replaced = true;
+          FS.writeFile(kobaruBridge.rankPath, bytes);
+          return kobaruBridge.persist();
+        },
+        endSession: () => {
+          if (!kobaruBridge.replaced) Module['_kobaru_save_ranking']();
+        },
+      });
+    },
+
+    read: function () {
+      try {
+        return FS.readFile(kobaruBridge.rankPath);
+      } catch (error) {
+        return null;
+      }
+    },
+
+    // One IndexedDB save at a time, each after the one before.
+    persist: function () {
+      const bytes = kobaruBridge.read();
+      const last = kobaruBridge.persisted;
+      if (bytes && last && bytes.length === last.length && bytes.every((b, i) => b === last[i])) {
+        return kobaruBridge.saving;
+      }
+      kobaruBridge.persisted = bytes;
+      kobaruBridge.saving = kobaruBridge.saving.then(() => new Promise((done) => {
+        FS.syncfs(false, (error) => {
+          if (error) console.warn('kobaru: the ranking cannot be saved', error);
+          else globalThis.kobaru.saves++;
+          done();
+        });
+      }));
+      return kobaruBridge.saving;
+    },
+  },
+
+  kobaru_start_page__deps: ['$kobaruBridge'],
+  kobaru_start_page: function () {
+    return Asyncify.handleSleep((wakeUp) => {
+      kobaruBridge.start().then(wakeUp, (error) => kobaruPage.fail(error));
+    });
+  },
+
+  kobaru_uptime_ms: function () {
+    return performance.timeOrigin + performance.now();
+  },
+
+  kobaru_key_down: function (virtualKey) {
+    return kobaruPage.keys[virtualKey];
+  },
+
+  kobaru_show_picture: function (target, rgba, width, height) {
+    const pixels = new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4);
+    kobaruPage.show(target, new ImageData(pixels, width, height));
+  },
+
+  kobaru_persist_files__deps: ['$kobaruBridge'],
+  kobaru_persist_files: function () {
+    kobaruBridge.persist();
+  },
+
+  kobaru_open_dialog: function (kind, caption, width, height, edit, ok) {
+    const box = (p) => Array.from(HEAP32.subarray(p >> 2, (p >> 2) + 4));
+    kobaruPage.openDialog(kind, UTF8ToString(caption), width, height, box(edit), box(ok));
+  },
+
+  kobaru_close_dialog: function () {
+    kobaruPage.closeDialog();
+  },
+
+  kobaru_next_dialog_event__deps: ['$kobaruBridge'],
+  kobaru_next_dialog_event: function (timeout) {
+    return Asyncify.handleSleep((wakeUp) => {
+      kobaruPage.nextDialogEvent(timeout).then((event) => {
+        kobaruBridge.event = event;
+        wakeUp(event ? event.type : 0);
+      });
+    });
+  },
+
+  kobaru_dialog_event_text__deps: ['$kobaruBridge'],
+  kobaru_dialog_event_text: function () {
+    return allocateUTF8(kobaruBridge.event.text);
+  },
+
+  kobaru_dialog_event_number__deps: ['$kobaruBridge'],
+  kobaru_dialog_event_number: function (index) {
+    return kobaruBridge.event.numbers[index] | 0;
+  },
+
+  kobaru_set_name_field: function (text, caret) {
+    kobaruPage.setNameField(UTF8ToString(text), caret);
+  },
+});
