@@ -10,7 +10,9 @@ set(KOBARU_PYTHON /usr/bin/python3 CACHE FILEPATH "Python 3 that runs res/make_i
 function(kobaru_subset_mincho output)
   # Outlines, metrics and hinting instructions stay as they are; the layout
   # tables go, as FreeType's bitmaps never use them.
+  get_filename_component(folder ${output} DIRECTORY)
   add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
     COMMAND ${KOBARU_PYTHON} -m fontTools.subset ${KOBARU_MINCHO}
             --text-file=${KOBARU_MINCHO_TEXTS} --output-file=${output} --layout-features=
     DEPENDS ${KOBARU_MINCHO} ${KOBARU_MINCHO_TEXTS}
