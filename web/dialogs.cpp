@@ -27,6 +27,7 @@ constexpr double kCaretBlinkMs = 530;
 
 enum DialogKind { kNameDialog = 0, kRankingDialog = 1 };
 
+// Opened on the first dialog, when the page has them.
 const DialogFonts& Fonts() {
     static const DialogFonts fonts = OpenDialogFonts();
     return fonts;
@@ -214,6 +215,7 @@ bool HandleNameEvent(NameDialog& dialog, int event) {
 }  // namespace
 
 void PromptForName(char name[256]) {
+    kobaru_wait_for_dialog_fonts();
     NameDialog dialog;
     dialog.layout = LayOutNameDialog(Fonts());
     DialogPicture picture(dialog.layout.width, dialog.layout.height);
@@ -251,6 +253,7 @@ void ShowRanking() {
     // A score placed just before has been saved: kept even if the browser
     // goes away while the ranking shows.
     kobaru_persist_files();
+    kobaru_wait_for_dialog_fonts();
     const RankingDialogLayout layout = LayOutRankingDialog(Fonts());
     DialogPicture picture(layout.width, layout.height);
     OpenDialog(kRankingDialog, kRankingDialogCaption, layout.width, layout.height, {}, layout.ok);

@@ -9,6 +9,7 @@ mergeInto(LibraryManager.library, {
     persisted: null, // rank.txt as IndexedDB last got it
     saving: null, // the last save to IndexedDB
     replaced: false, // a loaded rank.txt waits for the reload
+    dialogFonts: null, // the dialogs' fonts, in place
     event: null, // the dialog event the game is reading
 
     start: async function () {
@@ -20,13 +21,11 @@ mergeInto(LibraryManager.library, {
         done();
       }));
       kobaruBridge.persisted = kobaruBridge.read();
-      // The shipped fonts go where the face lookup (render/faces_web.cpp) finds them.
-      await Promise.all(kobaruPage.fonts.map(async (font) => {
-        const response = await fetch(font.url);
-        if (!response.ok) throw new Error(font.url + ': ' + response.status);
-        FS.mkdirTree(font.path.slice(0, font.path.lastIndexOf('/')));
-        FS.writeFile(font.path, new Uint8Array(await response.arrayBuffer()));
-      }));
+      // The screens' fonts before the first frame, the dialogs' while the
+      // player plays.
+      await Promise.all(kobaruPage.screenFonts.map(kobaruBridge.loadFont));
+      kobaruBridge.dialogFonts = Promise.all(kobaruPage.dialogFonts.map(kobaruBridge.loadFont))
+        .catch((error) => kobaruPage.fail(error));
       kobaruPage.start({
         rankBytes: () => {
           Module['_kobaru_save_ranking']();
@@ -41,6 +40,14 @@ mergeInto(LibraryManager.library, {
           if (!kobaruBridge.replaced) Module['_kobaru_save_ranking']();
         },
       });
+    },
+
+    // A shipped font goes where the face lookup (render/faces_web.cpp) finds it.
+    loadFont: async function (font) {
+      const response = await fetch(font.url);
+      if (!response.ok) throw new Error(font.url + ': ' + response.status);
+      FS.mkdirTree(font.path.slice(0, font.path.lastIndexOf('/')));
+      FS.writeFile(font.path, new Uint8Array(await response.arrayBuffer()));
     },
 
     read: function () {
@@ -74,6 +81,13 @@ mergeInto(LibraryManager.library, {
   kobaru_start_page: function () {
     return Asyncify.handleSleep((wakeUp) => {
       kobaruBridge.start().then(wakeUp, (error) => kobaruPage.fail(error));
+    });
+  },
+
+  kobaru_wait_for_dialog_fonts__deps: ['$kobaruBridge'],
+  kobaru_wait_for_dialog_fonts: function () {
+    return Asyncify.handleSleep((wakeUp) => {
+      kobaruBridge.dialogFonts.then(() => wakeUp());
     });
   },
 

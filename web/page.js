@@ -200,11 +200,15 @@ const kobaruPage = (() => {
     if (open && !open.element.contains(e.target)) (open.field || open.ok).focus();
   });
 
+  // Each font file's place in the module's files and its address on the site.
+  const shippedFonts = (paths) => paths.split(' ').map((path) => ({
+    path, url: `fonts/${path.slice(path.lastIndexOf('/') + 1)}`,
+  }));
+
   return {
     keys,
-    fonts: document.body.dataset.fonts.split(' ').map((path) => ({
-      path, url: `fonts/${path.slice(path.lastIndexOf('/') + 1)}`,
-    })),
+    screenFonts: shippedFonts(document.body.dataset.screenFonts),
+    dialogFonts: shippedFonts(document.body.dataset.dialogFonts),
 
     start(gameHooks) {
       hooks = gameHooks;

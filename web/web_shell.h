@@ -7,9 +7,13 @@
 
 extern "C" {
 
-// Opens the saved files (IndexedDB), puts the shipped fonts in place and
+// Opens the saved files (IndexedDB), puts the screens' fonts in place and
 // starts the page's listeners; returns when the game can start.
 void kobaru_start_page();
+
+// Returns once the dialogs' fonts, which the page fetches after the first
+// frame, are in place.
+void kobaru_wait_for_dialog_fonts();
 
 // Milliseconds of a monotonic clock, counted from an origin long past (the
 // page's time origin since the epoch), as an uptime would be.
