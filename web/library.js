@@ -3,7 +3,13 @@
 // the rank file's links) is web/page.js, loaded before it as kobaruPage.
 mergeInto(LibraryManager.library, {
   $kobaruBridge: {
+    // The game keeps rank.txt in memory, where its saves never wait; the
+    // page keeps a copy in IndexedDB (IDBFS), made durable after each save.
+    // Were the game's own file in IndexedDB, its fsync would wait for the
+    // database, and a save asked for by the page while the game waits
+    // elsewhere could not wait.
     rankPath: '/kobaru/rank.txt',
+    keptPath: '/kept/rank.txt',
     // The state is set by start(): the library's values are written out as
     // text when kobaru.js is made, which a promise would not survive.
     persisted: null, // rank.txt as IndexedDB last got it
@@ -15,12 +21,14 @@ mergeInto(LibraryManager.library, {
     start: async function () {
       kobaruBridge.saving = Promise.resolve();
       FS.mkdir('/kobaru');
-      FS.mount(IDBFS, {}, '/kobaru');
+      FS.mkdir('/kept');
+      FS.mount(IDBFS, {}, '/kept');
       await new Promise((done) => FS.syncfs(true, (error) => {
-        if (error) console.warn('kobaru: the saved ranking cannot be read', error);
+        if (error) console.warn('kobaru: the kept ranking cannot be read', error);
         done();
       }));
-      kobaruBridge.persisted = kobaruBridge.read();
+      kobaruBridge.persisted = kobaruBridge.read(kobaruBridge.keptPath);
+      if (kobaruBridge.persisted) FS.writeFile(kobaruBridge.rankPath, kobaruBridge.persisted);
       // The screens' fonts before the first frame, the dialogs' while the
       // player plays.
       await Promise.all(kobaruPage.screenFonts.map(kobaruBridge.loadFont));
@@ -29,7 +37,7 @@ mergeInto(LibraryManager.library, {
       kobaruPage.start({
         rankBytes: () => {
           Module['_kobaru_save_ranking']();
-          return kobaruBridge.read();
+          return kobaruBridge.read(kobaruBridge.rankPath);
         },
         replaceRank: (bytes) => {
           kobaruBridge.replaced = true;
@@ -50,9 +58,9 @@ mergeInto(LibraryManager.library, {
       FS.writeFile(font.path, new Uint8Array(await response.arrayBuffer()));
     },
 
-    read: function () {
+    read: function (path) {
       try {
-        return FS.readFile(kobaruBridge.rankPath);
+        return FS.readFile(path);
       } catch (error) {
         return null;
       }
@@ -60,15 +68,16 @@ mergeInto(LibraryManager.library, {
 
     // One IndexedDB save at a time, each after the one before.
     persist: function () {
-      const bytes = kobaruBridge.read();
+      const bytes = kobaruBridge.read(kobaruBridge.rankPath);
       const last = kobaruBridge.persisted;
-      if (bytes && last && bytes.length === last.length && bytes.every((b, i) => b === last[i])) {
+      if (!bytes || (last && bytes.length === last.length && bytes.every((b, i) => b === last[i]))) {
         return kobaruBridge.saving;
       }
       kobaruBridge.persisted = bytes;
+      FS.writeFile(kobaruBridge.keptPath, bytes);
       kobaruBridge.saving = kobaruBridge.saving.then(() => new Promise((done) => {
         FS.syncfs(false, (error) => {
-          if (error) console.warn('kobaru: the ranking cannot be saved', error);
+          if (error) console.warn('kobaru: the ranking cannot be kept', error);
           else globalThis.kobaru.saves++;
           done();
         });

@@ -13,7 +13,7 @@
 //     timer, and the loop gives the browser its turn until the next step
 //     when a frame call could do nothing, instead of spinning
 //     (core/frame_pace.h, RunFrameUnlessIdle);
-//   - rank.txt lives in the browser's IndexedDB (web/library.js): saved after
+//   - rank.txt is kept in the browser's IndexedDB (web/library.js): after
 //     every finished game and when the page is hidden or closed; the page
 //     links it for download and for loading another one.
 //
@@ -32,7 +32,8 @@
 
 namespace {
 
-// Where the page keeps its saved files (web/library.js mounts it).
+// The game's rank.txt, in memory; the page keeps it in IndexedDB
+// (web/library.js).
 constexpr const char* kRankFilePath = "/kobaru/rank.txt";
 
 // Gives the browser its turn until the tick takes its next step.
