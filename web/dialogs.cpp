@@ -18,6 +18,7 @@
 #include "dialogs/push_button.h"
 #include "dialogs/templates.h"
 #include "render/cp932.h"
+#include "web/name_edit.h"
 #include "web/web_shell.h"
 
 namespace {
@@ -87,53 +88,6 @@ bool FeedOk(PushButton& ok, const Rect& where, int event, bool focused) {
     return ok.pressed != was_pressed;
 }
 
-// The first `characters` characters of code page 932 text, in bytes.
-std::size_t BytesOfCharacters(const std::string& text, std::size_t characters) {
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < characters && at < text.size(); ++i) {
-        at = NextBoundary(text, at);
-    }
-    return at;
-}
-
-std::size_t CharactersOfBytes(const std::string& text, std::size_t bytes) {
-    std::size_t characters = 0;
-    for (std::size_t at = 0; at < bytes; at = NextBoundary(text, at)) {
-        ++characters;
-    }
-    return characters;
-}
-
-// The input element reports its whole text after each edit. What changed is
-// what lies between the common start and the common end of the old and new
-// texts; the removed part goes, and the inserted part is typed in by the name
-// field's rules, so the field refuses and cuts exactly as when typing. The
-// caret goes where the page has it, or after what was typed if some of it was
-// refused. True when the field changed.
-bool ApplyEdit(NameField& field, const std::string& utf8, std::size_t caret) {
-    const std::u32string before = DecodeCp932(field.text.data(), field.text.size());
-    const std::u32string after = Utf8ToUtf32(utf8);
-    std::size_t head = 0;
-    while (head < before.size() && head < after.size() && before[head] == after[head]) {
-        ++head;
-    }
-    std::size_t tail = 0;
-    while (tail < before.size() - head && tail < after.size() - head &&
-           before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
-        ++tail;
-    }
-    const NameField old = field;
-    const std::size_t from = BytesOfCharacters(field.text, head);
-    const std::size_t to = BytesOfCharacters(field.text, before.size() - tail);
-    field.text.erase(from, to - from);
-    field.caret = from;
-    const std::u32string inserted = after.substr(head, after.size() - tail - head);
-    if (InsertTypedText(field, Utf32ToUtf8(inserted)) == 0) {
-        field.caret = BytesOfCharacters(field.text, caret);
-    }
-    return field.text != old.text || field.caret != old.caret;
-}
-
 // The composition as the field shows it: what code page 932 cannot hold shows
 // as '?'; the cursor comes in characters and is wanted in bytes.
 void TakeComposition(NameDialogView& view, const std::string& utf8, std::size_t cursor) {
@@ -178,7 +132,7 @@ bool HandleNameEvent(NameDialog& dialog, int event) {
         case kEventEdit: {
             const std::string text = EventText();
             const auto caret = static_cast<std::size_t>(kobaru_dialog_event_number(0));
-            changed = ApplyEdit(field, text, caret) || changed;
+            changed = TakeReportedEdit(field, text, caret) || changed;
             SyncField(field, text, caret);
             return changed;
         }
