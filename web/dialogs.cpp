@@ -47,9 +47,7 @@ struct DialogPicture {
 
     void Show() {
         for (std::size_t i = 0; i < pixels.size(); ++i) {
-            const Rgb& c = kDialogPalette[pixels[i]];
-            rgba[i] = 0xFF000000u | static_cast<uint32_t>(c.blue) << 16 |
-                      static_cast<uint32_t>(c.green) << 8 | c.red;
+            rgba[i] = PageColour(kDialogPalette[pixels[i]]);
         }
         kobaru_show_picture(1, rgba.data(), canvas.width, canvas.height);
     }

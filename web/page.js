@@ -216,7 +216,7 @@ const kobaruPage = (() => {
     },
 
     fail(error) {
-      message(`The game cannot start: ${error.message}`);
+      message(`The game's files cannot be loaded: ${error.message}`);
     },
 
     show(target, image) {

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "core/palette.h"
+
 extern "C" {
 
 // Opens the saved files (IndexedDB), puts the screens' fonts in place and
@@ -62,7 +64,11 @@ enum DialogEvent {
     kEventConfirm = 10,  // OK clicked, or Return outside a composition
 };
 
-// The palette's colours as the page's pictures take them.
+// A colour as the page's pictures take it: RGBA, red in the lowest byte.
+uint32_t PageColour(Rgb colour);
+
+// The frame surface's palette in the page's colours; the palette must have
+// been drawn already.
 void PrepareWindowPicture();
 
 // The monotonic uptime the tick is counted from, in nanoseconds.

@@ -12,20 +12,19 @@
 
 namespace {
 
-// The frame surface's palette as RGBA pixels (red in the lowest byte).
 uint32_t picture_colours[kPaletteEntries];
 uint32_t picture[kStarFieldBytes];
 
-uint32_t Rgba(Rgb colour) {
+}  // namespace
+
+uint32_t PageColour(Rgb colour) {
     return 0xFF000000u | static_cast<uint32_t>(colour.blue) << 16 |
            static_cast<uint32_t>(colour.green) << 8 | colour.red;
 }
 
-}  // namespace
-
 void PrepareWindowPicture() {
     for (int i = 0; i < kPaletteEntries; ++i) {
-        picture_colours[i] = Rgba(frame_surface.palette[i]);
+        picture_colours[i] = PageColour(frame_surface.palette[i]);
     }
 }
 
