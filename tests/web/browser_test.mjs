@@ -25,12 +25,16 @@ function linuxFirstFrame() {
     `shell import -window "$(xdotool search --name '^Kobaru$')" PNG24:${shot}`, '-ex', 'kill',
     path.resolve(process.env.KOBARU_NATIVE, 'sdl/kobaru')];
   const child = spawn('/usr/bin/python3', [xsession, ...gdb],
-    { cwd: dir, env: { ...process.env, KOBARU_HOLD_FIRST_FRAME_MS: '2000' }, stdio: ['ignore', 'pipe', 'pipe'] });
+    { cwd: dir, env: { ...process.env, KOBARU_HOLD_FIRST_FRAME_MS: '3000' }, stdio: ['ignore', 'pipe', 'pipe'] });
   let log = '';
-  child.stdout.on('data', (data) => { log += data; });
-  child.stderr.on('data', (data) => { log += data; });
-  return new Promise((resolve, reject) => child.on('exit', () => fs.existsSync(shot)
-    ? resolve(crop(decodePng(shot), [8, 8, 520, 520], 528)) : reject(new Error(`no Linux picture:\n${log}`))));
+  for (const output of [child.stdout, child.stderr]) output.on('data', (data) => { log += data; });
+  // Should gdb miss the break, the game would run on: an interrupt lets
+  // xsession.py close its display, which ends the game.
+  const timer = setTimeout(() => child.kill('SIGINT'), 30000);
+  return new Promise((resolve, reject) => child.on('exit', () => {
+    clearTimeout(timer);
+    fs.existsSync(shot) ? resolve(crop(decodePng(shot), [8, 8, 520, 520], 528)) : reject(new Error(`no Linux picture:\n${log}`));
+  }));
 }
 
 // The pair's cells at rest for every digit, by picture: the simulator's first

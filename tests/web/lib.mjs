@@ -18,13 +18,11 @@ export async function launch() {
   const profile = scratch('profile');
   // Chromium and GTK write under XDG_CONFIG_HOME and XDG_CACHE_HOME even
   // with a profile of their own: not in $HOME.
-  const env = { ...process.env, XDG_CONFIG_HOME: `${profile}.config`, XDG_CACHE_HOME: `${profile}.cache` };
   return puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
     userDataDir: profile,
-    env,
-    defaultViewport: { width: 640, height: 720 },
+    env: { ...process.env, XDG_CONFIG_HOME: `${profile}.config`, XDG_CACHE_HOME: `${profile}.cache` },
     args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
       '--disable-component-update', '--disable-sync', '--no-default-browser-check', '--disable-dev-shm-usage'],
   });
