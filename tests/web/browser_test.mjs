@@ -4,8 +4,8 @@
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
-import { canvas, check, checkSame, crop, decodePng, eventually, firstFrame, launch, scratch, simPicture, simulate,
-  sleep, summary, waitFor, watchFirstFrame } from './lib.mjs';
+import { canvas, check, checkBytes, checkSame, crop, decodePng, eventually, firstFrame, launch, scratch, simPicture,
+  simulate, sleep, summary, waitFor, watchFirstFrame } from './lib.mjs';
 
 const url = process.argv[2];
 const NAME = 'Tester テスト';
@@ -113,10 +113,13 @@ const rankingRows = (page) => async () => {
 
 async function download(page, browserSession) {
   const dir = scratch('download');
-  await browserSession.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir });
+  await browserSession.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir, eventsEnabled: true });
+  let done = false;
+  const progress = (event) => { done ||= event.state === 'completed'; };
+  browserSession.on('Browser.downloadProgress', progress);
   await page.click('#download-rank');
-  const name = await waitFor('the download', () => fs.readdirSync(dir).find((f) => !f.endsWith('.crdownload')), 5000);
-  return fs.readFileSync(path.join(dir, name));
+  await waitFor('the download', () => done, 5000).finally(() => browserSession.off('Browser.downloadProgress', progress));
+  return fs.readFileSync(path.join(dir, fs.readdirSync(dir)[0]));
 }
 
 async function loadRank(page, bytes) {
@@ -187,8 +190,7 @@ try {
   await waitFor('both saves of the game', () => page.evaluate(() => kobaru.saves >= 2), 5000);
   const saved = await download(page, browserSession);
   check('one wrong and seven right answers scored 6', saved.readInt32LE(0) === SCORE, `${saved.readInt32LE(0)}`);
-  check('the downloaded rank.txt is the simulator\'s, byte for byte', saved.equals(simulated.rank),
-    `${saved.length} bytes`);
+  checkBytes('the downloaded rank.txt is the simulator\'s, byte for byte', saved, simulated.rank);
   await page.reload();
   checkSame('the title after a reload shows the new best and play number', await firstFrame(page),
     simPicture('frame', { rank: simulated.rank }));
@@ -203,7 +205,7 @@ try {
   await loadRank(page, good);
   checkSame('a loaded rank.txt shows on the title after the restart', await firstFrame(page),
     simPicture('frame', { rank: good }));
-  check('the loaded rank.txt is stored', (await download(page, browserSession)).equals(good));
+  checkBytes('the loaded rank.txt is stored', await download(page, browserSession), good);
 } catch (error) {
   check('the tests ran to the end', false, error.stack);
 } finally {

@@ -160,6 +160,10 @@ export function checkSame(name, shown, wanted) {
   const difference = compare(shown, wanted);
   check(name, difference === 'same', difference);
 }
+export function checkBytes(name, shown, wanted) {
+  const at = shown.findIndex((byte, i) => byte !== wanted[i]);
+  check(name, shown.length === wanted.length && at < 0, `${shown.length} bytes${at < 0 ? '' : `, first difference at ${at}`}`);
+}
 export function check(name, ok, detail = '') {
   ok ? passed++ : failed++;
   console.log(`${ok ? 'PASS' : 'FAIL'} ${name}${detail && detail !== 'same' ? ` (${detail})` : ''}`);
