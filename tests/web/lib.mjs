@@ -80,13 +80,6 @@ export function crop(rgb, [left, top, right, bottom], width = SIZE) {
   return Buffer.concat(rows);
 }
 
-// "same" or where the first difference is, for a failure to show.
-export function compare(a, b) {
-  if (a.length !== b.length) return `sizes ${a.length} and ${b.length}`;
-  const at = a.findIndex((byte, i) => byte !== b[i]) / 3;
-  return at < 0 ? 'same' : `first difference at (${Math.floor(at) % SIZE}, ${Math.floor(at / SIZE)})`;
-}
-
 // An 8-bit PNG, RGB, RGBA or indexed as the simulator writes them, as RGB
 // bytes, top row first.
 export function decodePng(file) {
@@ -156,17 +149,15 @@ export async function eventually(name, probe, timeoutMs) {
 }
 
 let passed = 0, failed = 0;
+// Byte for byte; a failure says where, in pixels for a whole picture.
 export function checkSame(name, shown, wanted) {
-  const difference = compare(shown, wanted);
-  check(name, difference === 'same', difference);
-}
-export function checkBytes(name, shown, wanted) {
-  const at = shown.findIndex((byte, i) => byte !== wanted[i]);
-  check(name, shown.length === wanted.length && at < 0, `${shown.length} bytes${at < 0 ? '' : `, first difference at ${at}`}`);
+  const at = shown.findIndex((byte, i) => byte !== wanted[i]), same = shown.length === wanted.length && at < 0;
+  const where = shown.length === 3 * SIZE * SIZE ? `pixel (${(at / 3 | 0) % SIZE}, ${at / 3 / SIZE | 0})` : `byte ${at}`;
+  check(name, same, same ? '' : `${shown.length} bytes, first difference at ${at < 0 ? 'the end' : where}`);
 }
 export function check(name, ok, detail = '') {
   ok ? passed++ : failed++;
-  console.log(`${ok ? 'PASS' : 'FAIL'} ${name}${detail && detail !== 'same' ? ` (${detail})` : ''}`);
+  console.log(`${ok ? 'PASS' : 'FAIL'} ${name}${detail ? ` (${detail})` : ''}`);
 }
 export function summary() {
   console.log(`${passed} passed, ${failed} failed`);
