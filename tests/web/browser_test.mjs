@@ -25,7 +25,9 @@ function linuxFirstFrame() {
     `shell import -window "$(xdotool search --name '^Kobaru$')" PNG24:${shot}`, '-ex', 'kill',
     path.resolve(process.env.KOBARU_NATIVE, 'sdl/kobaru')];
   const child = spawn('/usr/bin/python3', [xsession, ...gdb],
-    { cwd: dir, env: { ...process.env, KOBARU_HOLD_FIRST_FRAME_MS: '3000' }, stdio: ['ignore', 'pipe', 'pipe'] });
+    // openbox keeps its session files under XDG_CACHE_HOME: not in $HOME.
+    { cwd: dir, env: { ...process.env, KOBARU_HOLD_FIRST_FRAME_MS: '3000', XDG_CACHE_HOME: dir },
+      stdio: ['ignore', 'pipe', 'pipe'] });
   let log = '';
   for (const output of [child.stdout, child.stderr]) output.on('data', (data) => { log += data; });
   // Should gdb miss the break, the game would run on: an interrupt lets
