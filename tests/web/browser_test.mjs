@@ -1,0 +1,216 @@
+// The web build played in headless Chromium as a player plays it, with real
+// key events, the input method, the download and load links; its pictures
+// and its rank.txt held against the Linux game's and the native simulator's.
+import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { canvas, check, checkSame, crop, decodePng, eventually, firstFrame, launch, scratch, simPicture,
+  simulate, sleep, summary, waitFor, watchFirstFrame } from './lib.mjs';
+
+const url = process.argv[2];
+const NAME = 'Tester テスト';
+// The pair's cells at rest; in the drill only an answer changes the score's rows.
+const PAIR = [[40, 100, 100, 240], [168, 100, 228, 240]], SCORE_ROWS = [0, 362, 512, 450];
+// One wrong answer, then seven right ones, each after the combo window has
+// closed: 6 points whatever the row, above the default table's best.
+const ANSWERS = [1, 0, 0, 0, 0, 0, 0, 0], SCORE = 6, GAP_MS = 1500;
+const START_DRILL = 'run 600\npress return\nrun 50\nrelease return\nrun 300';
+
+// The Linux game's first title frame: its window on a private Xvfb, shot
+// while gdb holds the game where the first repaint returns.
+function linuxFirstFrame() {
+  const dir = scratch('linux'), shot = path.join(dir, 'first.png');
+  const xsession = new URL('../support/xsession.py', import.meta.url).pathname;
+  const gdb = ['gdb', '-q', '-batch', '-ex', 'break RepaintWindow', '-ex', 'run', '-ex', 'finish', '-ex',
+    `shell import -window "$(xdotool search --name '^Kobaru$')" PNG24:${shot}`, '-ex', 'kill',
+    path.resolve(process.env.KOBARU_NATIVE, 'sdl/kobaru')];
+  const child = spawn('/usr/bin/python3', [xsession, ...gdb],
+    // openbox keeps its session files under XDG_CACHE_HOME: not in $HOME.
+    { cwd: dir, env: { ...process.env, KOBARU_HOLD_FIRST_FRAME_MS: '3000', XDG_CACHE_HOME: dir },
+      stdio: ['ignore', 'pipe', 'pipe'] });
+  let log = '';
+  for (const output of [child.stdout, child.stderr]) output.on('data', (data) => { log += data; });
+  // Should gdb miss the break, the game would run on: an interrupt lets
+  // xsession.py close its display, which ends the game.
+  const timer = setTimeout(() => child.kill('SIGINT'), 30000);
+  return new Promise((resolve, reject) => child.on('exit', () => {
+    clearTimeout(timer);
+    fs.existsSync(shot) ? resolve(crop(decodePng(shot), [8, 8, 520, 520], 528)) : reject(new Error(`no Linux picture:\n${log}`));
+  }));
+}
+
+// The pair's cells at rest for every digit, by picture: the simulator's first
+// game, whose star field is the page's first game's too.
+function pairCells() {
+  const cells = [new Map(), new Map()];
+  for (let tick = 1000; cells.some((known) => known.size < 10); tick++) {
+    if (tick > 1400) throw new Error('the simulator dealt too few different digits');
+    const { dir, lines } = simulate(`${START_DRILL}\nprint\nsnapshot drill.png\n`, { startTick: tick });
+    const rgb = decodePng(path.join(dir, 'drill.png'));
+    PAIR.forEach((cell, i) => cells[i].set(crop(rgb, cell).toString('base64'), lines[0].digits[i + 1]));
+  }
+  return cells;
+}
+
+// The same game in the simulator: the same answers, name and timeout of the
+// credits; its rank.txt and its picture of the credits.
+function simulatedGame() {
+  const { lines } = simulate(`${START_DRILL}\nprint\n`);
+  const row = lines[0].digits;
+  let right = 0, script = `name ${NAME}\n${START_DRILL}\n`;
+  for (const [i, offset] of ANSWERS.entries()) {
+    const key = `${i % 2 ? 'num' : ''}${(row[1 + right] + row[2 + right] + offset) % 10}`;
+    right += offset ? 0 : 1;
+    script += `press ${key}\nrun 30\nrelease ${key}\nrun ${GAP_MS}\n`;
+  }
+  // Past the drill's 32 s into the credits, then past their 5 s.
+  const { dir } = simulate(`${script}run 21000\nsnapshot credits.png\nrun 6000\nclose\n`);
+  return { rank: fs.readFileSync(path.join(dir, 'rank.txt')), credits: decodePng(path.join(dir, 'credits.png')) };
+}
+
+const tap = async (page, code, holdMs = 50) => {
+  await page.keyboard.down(code);
+  await sleep(holdMs);
+  await page.keyboard.up(code);
+};
+// Puppeteer's own keypad keys come with NumLock off; a keypad digit as it
+// comes with NumLock on.
+const tapKeypad = async (cdp, digit) => {
+  const key = { key: `${digit}`, code: `Numpad${digit}`, windowsVirtualKeyCode: 0x60 + digit, text: `${digit}`, isKeypad: true };
+  await cdp.send('Input.dispatchKeyEvent', { type: 'keyDown', ...key });
+  await sleep(50);
+  await cdp.send('Input.dispatchKeyEvent', { type: 'keyUp', ...key });
+};
+
+// A press a loaded machine may let slip between two frames is made again,
+// only once its effect has had time to show.
+async function pressUntil(what, press, seen) {
+  for (let attempt = 0; attempt < 3; attempt++) {
+    await press();
+    try {
+      return await waitFor(what, seen, 1000);
+    } catch {}
+  }
+  throw new Error(`${what}: not seen after 3 presses`);
+}
+
+const pairShown = async (page, cells) => {
+  const pair = await Promise.all(PAIR.map(async (cell, i) => cells[i].get((await canvas(page, cell)).toString('base64'))));
+  return pair.every((digit) => digit !== undefined) && pair;
+};
+// The white of "Kobaru" where the credits have none; no star is white.
+const titleShown = async (page) => (await canvas(page, [0, 100, 512, 140])).some((byte, i, all) => i % 3 === 0 &&
+  all.readUIntBE(i, 3) === 0xffffff);
+
+// Every row shows a score and a name; only the first row's name differs
+// from the default table's.
+const rankingRows = (page) => async () => {
+  const dialog = '#ranking-dialog canvas', width = await page.$eval(dialog, (c) => c.width);
+  const cells = await Promise.all([0, 1, 2, 3, 4].flatMap((row) => [14, 150].map((left) =>
+    canvas(page, [left, 50 + 22 * row, left === 14 ? 140 : width, 68 + 22 * row], dialog))));
+  const inked = cells.every((cell) => cell.some((byte) => byte !== cell[0]));
+  const names = cells.filter((_, i) => i % 2).map((cell) => cell.toString('base64'));
+  return inked && names[0] !== names[1] && new Set(names.slice(1)).size === 1;
+};
+
+async function download(page, browserSession) {
+  const dir = scratch('download');
+  await browserSession.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir, eventsEnabled: true });
+  let done = false;
+  const progress = (event) => { done ||= event.state === 'completed'; };
+  browserSession.on('Browser.downloadProgress', progress);
+  await page.click('#download-rank');
+  await waitFor('the download', () => done, 5000).finally(() => browserSession.off('Browser.downloadProgress', progress));
+  return fs.readFileSync(path.join(dir, fs.readdirSync(dir)[0]));
+}
+
+async function loadRank(page, bytes) {
+  const file = path.join(scratch('load'), 'rank.txt');
+  fs.writeFileSync(file, bytes);
+  await page.evaluate(() => { globalThis.firstFrame = undefined; globalThis.before = true; });
+  await (await page.$('#load-rank-file')).uploadFile(file);
+}
+
+async function firstTitleFrame(page, linux) {
+  const rgb = await firstFrame(page), reference = await linux;
+  checkSame('the first title frame is the Linux game\'s', rgb, reference);
+  checkSame('the simulator\'s first title frame is the Linux game\'s', simPicture('frame'), reference);
+}
+
+async function frameRate(page) {
+  const rate = await page.evaluate(async () => {
+    const [frames, start] = [kobaru.drawnFrames, performance.now()];
+    await new Promise((resolve) => setTimeout(resolve, 5000));
+    return ((kobaru.drawnFrames - frames) * 1000) / (performance.now() - start);
+  });
+  check('64 frames a second on the title', Math.abs(rate - 64) <= 64 * 0.02, `${rate.toFixed(2)} frames/s`);
+}
+
+async function wholeGame(page, cdp, simulated) {
+  const cells = pairCells();
+  await pressUntil('the drill', () => tap(page, 'Enter', 100), () => pairShown(page, cells));
+  for (const [i, offset] of ANSWERS.entries()) {
+    const [a, b] = await waitFor('the pair at rest', () => pairShown(page, cells), 3000);
+    const key = (a + b + offset) % 10, score = await canvas(page, SCORE_ROWS);
+    await pressUntil(`answer ${i + 1}`, () => (i % 2 ? tapKeypad(cdp, key) : tap(page, `Digit${key}`)),
+      async () => !(await canvas(page, SCORE_ROWS)).equals(score));
+    await sleep(GAP_MS);
+  }
+
+  await page.waitForSelector('#name-dialog', { visible: true, timeout: 40000 });
+  check('the name field has the focus', await page.evaluate(() => document.activeElement?.id === 'name-field'));
+  await page.keyboard.press('Escape');
+  await page.keyboard.type(NAME.split(' ')[0] + ' ');
+  await cdp.send('Input.imeSetComposition', { text: 'てすと', selectionStart: 3, selectionEnd: 3 });
+  await cdp.send('Input.insertText', { text: NAME.split(' ')[1] });
+  check('Escape leaves the name dialog open', await page.$eval('#name-dialog', (e) => e.checkVisibility()));
+  await page.keyboard.press('Enter');
+
+  await page.waitForSelector('#ranking-dialog', { visible: true, timeout: 5000 });
+  await eventually('the ranking shows the new row first, the default names below', rankingRows(page), 3000);
+  await page.keyboard.press('Enter');
+  const closed = Date.now();
+  await page.waitForSelector('#ranking-dialog', { hidden: true, timeout: 5000 });
+  await eventually('the credits are the simulator\'s', async () => (await canvas(page)).equals(simulated.credits), 3000);
+  await waitFor('the title after the credits', () => titleShown(page), 10000);
+  const waited = Date.now() - closed;
+  check('the credits give way to the title after 5 s', waited >= 5000 && waited < 7000, `${waited} ms`);
+}
+
+const linux = linuxFirstFrame();
+const browser = await launch();
+try {
+  const page = await browser.newPage();
+  const cdp = await page.createCDPSession(), browserSession = await browser.target().createCDPSession();
+  await page.evaluateOnNewDocument(watchFirstFrame);
+  await page.goto(url);
+  await firstTitleFrame(page, linux);
+  await frameRate(page);
+
+  const simulated = simulatedGame();
+  await wholeGame(page, cdp, simulated);
+  await waitFor('both saves of the game', () => page.evaluate(() => kobaru.saves >= 2), 5000);
+  const saved = await download(page, browserSession);
+  check('one wrong and seven right answers scored 6', saved.readInt32LE(0) === SCORE, `${saved.readInt32LE(0)}`);
+  checkSame('the downloaded rank.txt is the simulator\'s, byte for byte', saved, simulated.rank);
+  await page.reload();
+  checkSame('the title after a reload shows the new best and play number', await firstFrame(page),
+    simPicture('frame', { rank: simulated.rank }));
+
+  await loadRank(page, saved.subarray(1));
+  await page.waitForFunction(() => document.getElementById('message').innerText.trim(), { timeout: 5000 });
+  check('a rank.txt of the wrong size is refused with a message', (await page.evaluate(() => globalThis.before)) &&
+    (await download(page, browserSession)).equals(saved));
+  const good = Buffer.from(saved);
+  good.writeInt32LE(9999, 0);
+  good.writeInt32LE(41, 1300);
+  await loadRank(page, good);
+  checkSame('a loaded rank.txt shows on the title after the restart', await firstFrame(page),
+    simPicture('frame', { rank: good }));
+  checkSame('the loaded rank.txt is stored', await download(page, browserSession), good);
+} catch (error) {
+  check('the tests ran to the end', false, error.stack);
+} finally {
+  await browser.close();
+}
+process.exitCode = summary() ? 0 : 1;
