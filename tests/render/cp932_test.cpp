@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 #include "render/cp932.h"
 
@@ -12,121 +13,81 @@
 
 namespace {
 
-// Codes whose character has another code too, and the neighbours most easily
-// mistaken for one another; the way back must agree with Windows.
+// Characters with more than one code, and neighbours easily mistaken for one another; the way
+// back agrees with Windows, `back` marking the code a character encodes to.
 TEST(Cp932, KnownCodesBothWays) {
-    struct Case {
-        uint16_t code;
-        char32_t character;
-        bool back;  // whether the character encodes to this very code
+    const std::tuple<std::string, char32_t, bool> cases[] = {
+        {"\x81\x60", 0xFF5E, true},  {"\x81\x5F", 0xFF3C, true},  {"\x87\x40", 0x2460, true},
+        {"\xFA\x40", 0x2170, true},  {"\xEE\xEF", 0x2170, false}, {"\xED\x40", 0x7E8A, false},
+        {"\xFA\x5C", 0x7E8A, true},  {"\x81\xE0", 0x2252, true},  {"\x87\x90", 0x2252, false},
+        {"\x81\xE6", 0x2235, true},  {"\x81\xCA", 0xFFE2, true},  {"\x87\x54", 0x2160, true},
+        {"\xFA\x4A", 0x2160, false}, {"\xF0\x40", 0xE000, true},  {"\xF9\xFC", 0xE757, true},
+        {"\xB1", 0xFF71, true},
     };
-    const Case cases[] = {
-        {0x8160, 0xFF5E, true},  {0x815F, 0xFF3C, true},  {0x8740, 0x2460, true},
-        {0xFA40, 0x2170, true},  {0xEEEF, 0x2170, false}, {0xED40, 0x7E8A, false},
-        {0xFA5C, 0x7E8A, true},  {0x81E0, 0x2252, true},  {0x8790, 0x2252, false},
-        {0x81E6, 0x2235, true},  {0x81CA, 0xFFE2, true},  {0x8754, 0x2160, true},
-        {0xFA4A, 0x2160, false}, {0xF040, 0xE000, true},  {0xF9FC, 0xE757, true},
-        {0xB1, 0xFF71, true},
-    };
-    for (const Case& c : cases) {
-        std::string bytes(1, static_cast<char>(c.code));
-        if (c.code > 0xFF) {
-            bytes.insert(bytes.begin(), static_cast<char>(c.code >> 8));
-        }
-        EXPECT_EQ(DecodeCp932(bytes.data(), bytes.size()), std::u32string(1, c.character))
-            << std::hex << c.code;
+    for (const auto& [code, character, back] : cases) {
         std::string out;
-        EXPECT_TRUE(EncodeCp932(c.character, out));
-        EXPECT_EQ(out == bytes, c.back) << std::hex << c.code;
+        EXPECT_EQ(DecodeCp932(code.data(), code.size()), std::u32string(1, character));
+        EXPECT_EQ(EncodeCp932(character, out) && out == code, back)
+            << std::hex << static_cast<uint32_t>(character);
     }
-}
-
-TEST(Cp932, DecodesExactly9604DoubleByteCodes) {
     int assigned = 0;
     for (int code = 0x8100; code <= 0xFFFF; ++code) {
         const char bytes[2] = {static_cast<char>(code >> 8), static_cast<char>(code)};
-        std::size_t position = 0;
-        DecodeCp932Char(bytes, 2, position);
-        assigned += position == 2;
+        std::size_t at = 0;
+        DecodeCp932Char(bytes, 2, at);
+        assigned += at == 2;
     }
-    EXPECT_EQ(assigned, 9604);
+    EXPECT_EQ(assigned, 9604) << "double-byte codes";
+    EXPECT_EQ(Cp932ToUtf8("A\x83\x9f\x82\xa0\xb1", 6), "AΑあｱ");  // UTF-8 of 1, 2 and 3 bytes
 }
 
 #ifdef __GLIBC__
-// The C library's converter, an independent reference: whether `length` bytes
-// make exactly one character, and which.
-bool Reference(iconv_t cd, const char* bytes, std::size_t length, char32_t& character) {
-    char* in = const_cast<char*>(bytes);
-    char32_t out[2] = {};
-    char* to = reinterpret_cast<char*>(out);
-    std::size_t in_left = length, out_left = sizeof out;
+// The C library's converter, an independent reference: all of `in`, or nothing.
+std::string Convert(iconv_t cd, std::string in) {
+    char out[16];
+    char *from = in.data(), *to = out;
+    std::size_t in_left = in.size(), out_left = sizeof out;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    const bool done = iconv(cd, &in, &in_left, &to, &out_left) != static_cast<std::size_t>(-1);
-    character = out[0];
-    return done && in_left == 0 && out_left == sizeof(char32_t);
+    const bool done = iconv(cd, &from, &in_left, &to, &out_left) != static_cast<std::size_t>(-1);
+    return done && in_left == 0 ? std::string(out, to) : std::string();
 }
 
-// Every pair of bytes, and every byte cut off at the end of the text: what the
-// converter makes of the pair, else of the first byte alone, else U+FFFD.
-TEST(Cp932, DecodesEveryPairAsTheCLibrary) {
-    const iconv_t cd = iconv_open("UTF-32LE", "CP932");
-    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+TEST(Cp932, AgreesWithTheCLibraryBothWays) {
+    const iconv_t decode = iconv_open("UTF-32LE", "CP932");
+    const iconv_t encode = iconv_open("CP932", "UTF-32LE");
+    ASSERT_TRUE(decode != reinterpret_cast<iconv_t>(-1) && encode != reinterpret_cast<iconv_t>(-1));
+    const auto utf32 = [](char32_t c) { return std::string(reinterpret_cast<char*>(&c), 4); };
     int wrong = 0;
+    // Every pair of bytes, and every byte cut off at the end of the text: the
+    // converter's one character for the pair, else for the first byte, else U+FFFD.
     for (int code = 0; code <= 0xFFFF && wrong < 10; ++code) {
-        const char bytes[2] = {static_cast<char>(code >> 8), static_cast<char>(code)};
+        const std::string pair = {static_cast<char>(code >> 8), static_cast<char>(code)};
+        const std::string both = Convert(decode, pair), first = Convert(decode, pair.substr(0, 1));
+        const std::string alone = first.size() == 4 ? first : utf32(kReplacementCharacter);
         for (std::size_t length : {1, 2}) {
-            char32_t expected = kReplacementCharacter;
-            std::size_t end = 1;
-            if (length == 2 && Reference(cd, bytes, 2, expected)) {
-                end = 2;
-            } else if (!Reference(cd, bytes, 1, expected)) {
-                expected = kReplacementCharacter;
-            }
-            std::size_t position = 0;
-            const char32_t got = DecodeCp932Char(bytes, length, position);
-            if (got != expected || position != end) {
-                ADD_FAILURE() << std::hex << code << " of " << length << ": "
-                              << static_cast<uint32_t>(got);
+            const bool two = length == 2 && both.size() == 4;
+            std::size_t at = 0;
+            const std::string got = utf32(DecodeCp932Char(pair.data(), length, at));
+            if (got != (two ? both : alone) || at != (two ? 2u : 1u)) {
+                ADD_FAILURE() << std::hex << code << " of " << length << " byte(s)";
                 ++wrong;
             }
         }
     }
-    iconv_close(cd);
-}
-
-// Every Unicode scalar value: the converter's code where that code comes back
-// as the same character, and nothing where it does not (as with U+00A5, which
-// it would write as a backslash).
-TEST(Cp932, EncodesEveryCharacterAsTheCLibrary) {
-    const iconv_t to = iconv_open("CP932", "UTF-32LE");
-    const iconv_t from = iconv_open("UTF-32LE", "CP932");
-    ASSERT_NE(to, reinterpret_cast<iconv_t>(-1));
-    ASSERT_NE(from, reinterpret_cast<iconv_t>(-1));
-    int wrong = 0;
+    // Every code point: the converter's code where that code decodes back to the same character,
+    // else nothing (as for U+00A5, which it would write as a backslash).
     for (char32_t c = 0; c <= 0x10FFFF && wrong < 10; ++c) {
-        char32_t in[1] = {c};
-        char* in_ptr = reinterpret_cast<char*>(in);
-        char bytes[8];
-        char* out_ptr = bytes;
-        std::size_t in_left = sizeof in, out_left = sizeof bytes;
-        iconv(to, nullptr, nullptr, nullptr, nullptr);
-        std::string expected;
-        char32_t back = 0;
-        if (iconv(to, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<std::size_t>(-1)) {
-            expected.assign(bytes, sizeof bytes - out_left);
-            if (!Reference(from, expected.data(), expected.size(), back) || back != c) {
-                expected.clear();
-            }
+        std::string expected = Convert(encode, utf32(c)), got;
+        if (Convert(decode, expected) != utf32(c)) {
+            expected.clear();
         }
-        std::string got;
-        const bool encoded = EncodeCp932(c, got);
-        if (encoded != !expected.empty() || got != expected) {
+        if (EncodeCp932(c, got) != !expected.empty() || got != expected) {
             ADD_FAILURE() << std::hex << static_cast<uint32_t>(c);
             ++wrong;
         }
     }
-    iconv_close(to);
-    iconv_close(from);
+    iconv_close(decode);
+    iconv_close(encode);
 }
 #endif
 
