@@ -8,58 +8,38 @@
 
 namespace {
 
-struct EditCase {
-    const char* what;
-    std::string text;  // code page 932, before the edit
-    std::size_t caret;
-    std::string reported;  // UTF-8
-    std::size_t reported_caret;
-    std::string kept;  // code page 932
-    std::size_t kept_caret;
-};
-
 TEST(NameEdit, TakesWhatTheInputElementReportsByTheFieldsRules) {
-    const std::string full(255, 'a');
-    const EditCase cases[] = {
-        {"typed in the middle", "abc", 2, "abXc", 3, "abXc", 3},
-        {"deleted backwards", "abc", 2, "ac", 1, "ac", 1},
-        {"a selection typed over", "abcdef", 6, "aXf", 2, "aXf", 2},
-        {"a double-byte character typed between two", "\x82\xa0\x82\xa2", 2,
-         "\xe3\x81\x82\xe3\x81\x86\xe3\x81\x84", 2, "\x82\xa0\x82\xa4\x82\xa2", 4},
-        {"the caret moved only",
-         "\x82\xa0"
-         "b",
-         3,
-         "\xe3\x81\x82"
-         "b",
-         1,
-         "\x82\xa0"
-         "b",
-         2},
-        {"a character code page 932 cannot hold", "ab", 1,
-         "a\xf0\x9f\x98\x80"
-         "b",
-         2, "ab", 1},
-        {"typed into a full field", full, 255, full + "x", 256, full, 255},
-        {"a double-byte character into the last free byte", std::string(254, 'a'), 254,
-         std::string(254, 'a') + "\xe3\x81\x82", 255, std::string(254, 'a'), 254},
-        {"a paste cut at 255 bytes", "", 0, std::string(300, 'b'), 300, std::string(255, 'b'), 255},
-        {"a control character", "ab", 1, "a\tb", 2, "ab", 1},
+    struct Case {
+        const char* what;
+        NameField before;      // code page 932, the caret in bytes
+        std::string reported;  // UTF-8, the caret in characters
+        std::size_t reported_caret;
+        NameField kept;
     };
-    for (const EditCase& edit : cases) {
-        NameField field{edit.text, edit.caret, 0};
-        const bool changed = TakeReportedEdit(field, edit.reported, edit.reported_caret);
-        EXPECT_EQ(field.text, edit.kept) << edit.what;
-        EXPECT_EQ(field.caret, edit.kept_caret) << edit.what;
-        EXPECT_EQ(changed, field.text != edit.text || field.caret != edit.caret) << edit.what;
+    const std::string a254(254, 'a'), a255(255, 'a');
+    const Case cases[] = {
+        {"deleted backwards", {"\x82\xa0\x82\xa2z", 4}, "あz", 1, {"\x82\xa0z", 2}},
+        {"a selection typed over", {"abcdef", 6}, "aXf", 2, {"aXf", 2}},
+        {"typed between", {"\x82\xa0\x82\xa2", 2}, "あうい", 2, {"\x82\xa0\x82\xa4\x82\xa2", 4}},
+        {"the caret moved only", {"\x82\xa0z", 3}, "あz", 1, {"\x82\xa0z", 2}},
+        {"not in code page 932", {"az", 1}, "a\xf0\x9f\x98\x80z", 2, {"az", 1}},
+        {"a control character", {"az", 1}, "a\tz", 2, {"az", 1}},
+        {"typed into a full field", {a255, 255}, a255 + "x", 256, {a255, 255}},
+        {"double-byte into the last free byte", {a254, 254}, a254 + "あ", 255, {a254, 254}},
+        {"a paste cut at 255 bytes", {"", 0}, std::string(300, 'a'), 300, {a255, 255}},
+    };
+    for (const Case& c : cases) {
+        NameField field = c.before;
+        const bool changed = TakeReportedEdit(field, c.reported, c.reported_caret);
+        EXPECT_EQ(field.text, c.kept.text) << c.what;
+        EXPECT_EQ(field.caret, c.kept.caret) << c.what;
+        EXPECT_EQ(changed, c.kept.text != c.before.text || c.kept.caret != c.before.caret)
+            << c.what;
     }
 }
 
 TEST(NameEdit, CountsCharactersAndBytesAlike) {
-    // "あ", 'b', half-width "ｱ" (one byte), "い"
-    const std::string text =
-        "\x82\xa0"
-        "b\xb1\x82\xa2";
+    const std::string text = "\x82\xa0z\xb1\x82\xa2";  // "あ", 'z', half-width "ｱ", "い"
     const std::size_t bytes[] = {0, 2, 3, 4, 6};
     for (std::size_t characters = 0; characters <= 4; ++characters) {
         EXPECT_EQ(BytesOfCharacters(text, characters), bytes[characters]);
