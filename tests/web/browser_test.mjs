@@ -1,14 +1,14 @@
 // The web build played in headless Chromium as a player plays it, with real
 // key events, the input method, the download and load links; its pictures
 // and its rank.txt held against the Linux game's and the native simulator's.
-import { spawn } from 'node:child_process';
+import { execFile } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
-import { canvas, check, checkSame, crop, decodePng, eventually, firstFrame, launch, scratch, simPicture,
-  simulate, sleep, summary, waitFor, watchFirstFrame } from './lib.mjs';
+import { promisify } from 'node:util';
+import { canvas, check, checkSame, crop, eventually, firstFrame, launch, png, scratch, simPicture, simulate, sleep,
+  summary, waitFor, watchFirstFrame } from './lib.mjs';
 
-const url = process.argv[2];
-const NAME = 'Tester テスト';
+const url = process.argv[2], NAME = 'Tester テスト';
 // The pair's cells at rest; in the drill only an answer changes the score's rows.
 const PAIR = [[40, 100, 100, 240], [168, 100, 228, 240]], SCORE_ROWS = [0, 362, 512, 450];
 // One wrong answer, then seven right ones, each after the combo window has
@@ -17,26 +17,17 @@ const ANSWERS = [1, 0, 0, 0, 0, 0, 0, 0], SCORE = 6, GAP_MS = 1500;
 const START_DRILL = 'run 600\npress return\nrun 50\nrelease return\nrun 300';
 
 // The Linux game's first title frame: its window on a private Xvfb, shot
-// while gdb holds the game where the first repaint returns.
-function linuxFirstFrame() {
+// while gdb holds the game where the first repaint returns. Should gdb miss
+// the break, an interrupt has xsession.py close its display, ending the game.
+async function linuxFirstFrame() {
   const dir = scratch('linux'), shot = path.join(dir, 'first.png');
-  const xsession = new URL('../support/xsession.py', import.meta.url).pathname;
-  const gdb = ['gdb', '-q', '-batch', '-ex', 'break RepaintWindow', '-ex', 'run', '-ex', 'finish', '-ex',
-    `shell import -window "$(xdotool search --name '^Kobaru$')" PNG24:${shot}`, '-ex', 'kill',
-    path.resolve(process.env.KOBARU_NATIVE, 'sdl/kobaru')];
-  const child = spawn('/usr/bin/python3', [xsession, ...gdb],
-    // openbox keeps its session files under XDG_CACHE_HOME: not in $HOME.
-    { cwd: dir, env: { ...process.env, KOBARU_HOLD_FIRST_FRAME_MS: '3000', XDG_CACHE_HOME: dir },
-      stdio: ['ignore', 'pipe', 'pipe'] });
-  let log = '';
-  for (const output of [child.stdout, child.stderr]) output.on('data', (data) => { log += data; });
-  // Should gdb miss the break, the game would run on: an interrupt lets
-  // xsession.py close its display, which ends the game.
-  const timer = setTimeout(() => child.kill('SIGINT'), 30000);
-  return new Promise((resolve, reject) => child.on('exit', () => {
-    clearTimeout(timer);
-    fs.existsSync(shot) ? resolve(crop(decodePng(shot), [8, 8, 520, 520], 528)) : reject(new Error(`no Linux picture:\n${log}`));
-  }));
+  const { stdout, stderr } = await promisify(execFile)('/usr/bin/python3', [
+    new URL('../support/xsession.py', import.meta.url).pathname, 'gdb', '-q', '-batch', '-ex', 'break RepaintWindow',
+    '-ex', 'run', '-ex', 'finish', '-ex', `shell import -window "$(xdotool search --name '^Kobaru$')" PNG24:${shot}`,
+    '-ex', 'kill', path.resolve(process.env.KOBARU_NATIVE, 'sdl/kobaru')],
+  { cwd: dir, env: { ...process.env, KOBARU_HOLD_FIRST_FRAME_MS: '3000' }, timeout: 30000, killSignal: 'SIGINT' });
+  if (!fs.existsSync(shot)) throw new Error(`no Linux picture:\n${stdout}${stderr}`);
+  return crop(png(shot), [8, 8, 520, 520], 528);
 }
 
 // The pair's cells at rest for every digit, by picture: the simulator's first
@@ -46,17 +37,16 @@ function pairCells() {
   for (let tick = 1000; cells.some((known) => known.size < 10); tick++) {
     if (tick > 1400) throw new Error('the simulator dealt too few different digits');
     const { dir, lines } = simulate(`${START_DRILL}\nprint\nsnapshot drill.png\n`, { startTick: tick });
-    const rgb = decodePng(path.join(dir, 'drill.png'));
+    const rgb = png(path.join(dir, 'drill.png'));
     PAIR.forEach((cell, i) => cells[i].set(crop(rgb, cell).toString('base64'), lines[0].digits[i + 1]));
   }
   return cells;
 }
 
-// The same game in the simulator: the same answers, name and timeout of the
-// credits; its rank.txt and its picture of the credits.
+// The same game in the simulator, with the same answers, name and wait in
+// the credits: its rank.txt and its picture of the credits.
 function simulatedGame() {
-  const { lines } = simulate(`${START_DRILL}\nprint\n`);
-  const row = lines[0].digits;
+  const row = simulate(`${START_DRILL}\nprint\n`).lines[0].digits;
   let right = 0, script = `name ${NAME}\n${START_DRILL}\n`;
   for (const [i, offset] of ANSWERS.entries()) {
     const key = `${i % 2 ? 'num' : ''}${(row[1 + right] + row[2 + right] + offset) % 10}`;
@@ -65,31 +55,24 @@ function simulatedGame() {
   }
   // Past the drill's 32 s into the credits, then past their 5 s.
   const { dir } = simulate(`${script}run 21000\nsnapshot credits.png\nrun 6000\nclose\n`);
-  return { rank: fs.readFileSync(path.join(dir, 'rank.txt')), credits: decodePng(path.join(dir, 'credits.png')) };
+  return { rank: fs.readFileSync(path.join(dir, 'rank.txt')), credits: png(path.join(dir, 'credits.png')) };
 }
 
-const tap = async (page, code, holdMs = 50) => {
-  await page.keyboard.down(code);
-  await sleep(holdMs);
-  await page.keyboard.up(code);
-};
-// Puppeteer's own keypad keys come with NumLock off; a keypad digit as it
-// comes with NumLock on.
-const tapKeypad = async (cdp, digit) => {
-  const key = { key: `${digit}`, code: `Numpad${digit}`, windowsVirtualKeyCode: 0x60 + digit, text: `${digit}`, isKeypad: true };
-  await cdp.send('Input.dispatchKeyEvent', { type: 'keyDown', ...key });
-  await sleep(50);
-  await cdp.send('Input.dispatchKeyEvent', { type: 'keyUp', ...key });
-};
+// Puppeteer's own keypad keys come with NumLock off; this is one with NumLock on.
+async function tapKeypad(cdp, digit) {
+  const key = { key: `${digit}`, code: `Numpad${digit}`, windowsVirtualKeyCode: 0x60 + digit, text: `${digit}` };
+  for (const type of ['keyDown', 'keyUp']) {
+    await cdp.send('Input.dispatchKeyEvent', { type, ...key, isKeypad: true });
+    await sleep(50);
+  }
+}
 
 // A press a loaded machine may let slip between two frames is made again,
 // only once its effect has had time to show.
 async function pressUntil(what, press, seen) {
   for (let attempt = 0; attempt < 3; attempt++) {
     await press();
-    try {
-      return await waitFor(what, seen, 1000);
-    } catch {}
+    if (await waitFor(what, seen, 1000).catch(() => false)) return;
   }
   throw new Error(`${what}: not seen after 3 presses`);
 }
@@ -99,18 +82,18 @@ const pairShown = async (page, cells) => {
   return pair.every((digit) => digit !== undefined) && pair;
 };
 // The white of "Kobaru" where the credits have none; no star is white.
-const titleShown = async (page) => (await canvas(page, [0, 100, 512, 140])).some((byte, i, all) => i % 3 === 0 &&
-  all.readUIntBE(i, 3) === 0xffffff);
+const titleShown = async (page) =>
+  (await canvas(page, [0, 100, 512, 140])).some((_, i, all) => i % 3 === 0 && all.readUIntBE(i, 3) === 0xffffff);
 
 // Every row shows a score and a name; only the first row's name differs
 // from the default table's.
 const rankingRows = (page) => async () => {
   const dialog = '#ranking-dialog canvas', width = await page.$eval(dialog, (c) => c.width);
-  const cells = await Promise.all([0, 1, 2, 3, 4].flatMap((row) => [14, 150].map((left) =>
-    canvas(page, [left, 50 + 22 * row, left === 14 ? 140 : width, 68 + 22 * row], dialog))));
-  const inked = cells.every((cell) => cell.some((byte) => byte !== cell[0]));
+  const cells = await Promise.all([0, 1, 2, 3, 4].flatMap((row) => [[14, 140], [150, width]].map(([left, right]) =>
+    canvas(page, [left, 50 + 22 * row, right, 68 + 22 * row], dialog))));
   const names = cells.filter((_, i) => i % 2).map((cell) => cell.toString('base64'));
-  return inked && names[0] !== names[1] && new Set(names.slice(1)).size === 1;
+  return cells.every((cell) => cell.some((byte) => byte !== cell[0])) && names[0] !== names[1] &&
+    new Set(names.slice(1)).size === 1;
 };
 
 async function download(page, browserSession) {
@@ -131,28 +114,13 @@ async function loadRank(page, bytes) {
   await (await page.$('#load-rank-file')).uploadFile(file);
 }
 
-async function firstTitleFrame(page, linux) {
-  const rgb = await firstFrame(page), reference = await linux;
-  checkSame('the first title frame is the Linux game\'s', rgb, reference);
-  checkSame('the simulator\'s first title frame is the Linux game\'s', simPicture('frame'), reference);
-}
-
-async function frameRate(page) {
-  const rate = await page.evaluate(async () => {
-    const [frames, start] = [kobaru.drawnFrames, performance.now()];
-    await new Promise((resolve) => setTimeout(resolve, 5000));
-    return ((kobaru.drawnFrames - frames) * 1000) / (performance.now() - start);
-  });
-  check('64 frames a second on the title', Math.abs(rate - 64) <= 64 * 0.02, `${rate.toFixed(2)} frames/s`);
-}
-
 async function wholeGame(page, cdp, simulated) {
   const cells = pairCells();
-  await pressUntil('the drill', () => tap(page, 'Enter', 100), () => pairShown(page, cells));
+  await pressUntil('the drill', () => page.keyboard.press('Enter', { delay: 100 }), () => pairShown(page, cells));
   for (const [i, offset] of ANSWERS.entries()) {
     const [a, b] = await waitFor('the pair at rest', () => pairShown(page, cells), 3000);
     const key = (a + b + offset) % 10, score = await canvas(page, SCORE_ROWS);
-    await pressUntil(`answer ${i + 1}`, () => (i % 2 ? tapKeypad(cdp, key) : tap(page, `Digit${key}`)),
+    await pressUntil(`answer ${i + 1}`, () => (i % 2 ? tapKeypad(cdp, key) : page.keyboard.press(`Digit${key}`, { delay: 50 })),
       async () => !(await canvas(page, SCORE_ROWS)).equals(score));
     await sleep(GAP_MS);
   }
@@ -184,8 +152,15 @@ try {
   const cdp = await page.createCDPSession(), browserSession = await browser.target().createCDPSession();
   await page.evaluateOnNewDocument(watchFirstFrame);
   await page.goto(url);
-  await firstTitleFrame(page, linux);
-  await frameRate(page);
+  const first = await firstFrame(page), reference = await linux;
+  checkSame('the first title frame is the Linux game\'s', first, reference);
+  checkSame('the simulator\'s first title frame is the Linux game\'s', simPicture('frame'), reference);
+  const rate = await page.evaluate(async () => {
+    const [frames, start] = [kobaru.drawnFrames, performance.now()];
+    await new Promise((resolve) => setTimeout(resolve, 5000));
+    return ((kobaru.drawnFrames - frames) * 1000) / (performance.now() - start);
+  });
+  check('64 frames a second on the title', Math.abs(rate - 64) <= 64 * 0.02, `${rate.toFixed(2)} frames/s`);
 
   const simulated = simulatedGame();
   await wholeGame(page, cdp, simulated);
