@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "dialogs/templates.h"
+#include "render/cp932.h"
 
 const Rgb kDialogPalette[kDialogInks] = {
     {212, 208, 200},  // face
@@ -161,6 +162,18 @@ RankingDialogLayout LayOutRankingDialog(const DialogFonts& fonts) {
     RankingDialogLayout layout{};
     LayOutFrame(fonts, kRankingDialogBox, kRankingOkBox, layout);
     return layout;
+}
+
+void TakeComposition(NameDialogView& view, std::string_view utf8, std::size_t cursor) {
+    view.composition = Utf8ToCp932Name(utf8, std::string::npos);
+    const std::u32string characters = Utf8ToUtf32(utf8);
+    std::string before;
+    for (std::size_t i = 0; i < characters.size() && i < cursor; ++i) {
+        if (!EncodeCp932(characters[i], before)) {
+            before += '?';
+        }
+    }
+    view.composition_cursor = before.size();
 }
 
 int32_t NameCaretX(const DialogFonts& fonts, const NameField& field, const NameDialogView& view) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/palette.h"
 #include "core/rank_table.h"
@@ -70,6 +71,14 @@ struct NameDialogView {
     NameFocus focus = NameFocus::Edit;
     bool ok_pressed = false;
 };
+
+// Takes the input method's composition (UTF-8) as the field shows it: what
+// code page 932 cannot hold shows as '?'; the cursor comes in characters and
+// is kept in bytes.
+void TakeComposition(NameDialogView& view, std::string_view utf8, std::size_t cursor);
+
+// The caret blinks at the rate Windows uses by default.
+constexpr uint32_t kCaretBlinkMs = 530;
 
 // The caret's x in pixels from the start of the text, composition included.
 int32_t NameCaretX(const DialogFonts& fonts, const NameField& field, const NameDialogView& view);

@@ -5,7 +5,6 @@
 #include FT_FREETYPE_H
 #include FT_ADVANCES_H
 #include FT_OUTLINE_H
-#include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
@@ -191,7 +190,6 @@ void SetUpScale(RenderFont& font, int32_t default_height) {
     font.ascent =
         static_cast<int32_t>(std::lround(file.win_ascent * em_pixels / file.units_per_em));
     font.size_y = To26Dot6(em_pixels);
-    font.ppem = std::max<int32_t>(1, static_cast<int32_t>(std::lround(em_pixels)));
     font.size_x = font.width_asked > 0 ? To26Dot6(static_cast<double>(font.width_asked) *
                                                   file.units_per_em / font.average_units)
                                        : font.size_y;

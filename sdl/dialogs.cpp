@@ -12,13 +12,10 @@
 #include "dialogs/pictures.h"
 #include "dialogs/push_button.h"
 #include "dialogs/templates.h"
-#include "render/cp932.h"
 #include "sdl/sdl_shell.h"
 
 namespace {
 
-// The caret blinks at the rate Windows uses by default.
-constexpr Uint32 kCaretBlinkMs = 530;
 // The longest a modal loop waits for an event before it looks at the caret
 // again, and its naps while it waits.
 constexpr int kSignalCheckMs = 100;
@@ -171,20 +168,6 @@ bool FeedOk(PushButton& ok, const Rect& where, const SDL_Event& event, bool focu
     }
 }
 
-// The composition as the field shows it: what code page 932 cannot hold shows
-// as '?'; the cursor comes in characters and is wanted in bytes.
-void TakeComposition(NameDialogView& view, const char* utf8, Sint32 cursor) {
-    view.composition = Utf8ToCp932Name(utf8, std::string::npos);
-    const std::u32string characters = Utf8ToUtf32(utf8);
-    std::string before;
-    for (std::size_t i = 0; i < characters.size() && i < static_cast<std::size_t>(cursor); ++i) {
-        if (!EncodeCp932(characters[i], before)) {
-            before += '?';
-        }
-    }
-    view.composition_cursor = before.size();
-}
-
 // Keypad keys with Num Lock off move the caret like the arrow keys.
 SDL_Keycode EditingKey(const SDL_Keysym& key) {
     if ((key.mod & KMOD_NUM) == 0) {
@@ -312,10 +295,11 @@ bool HandleNameEvent(NameDialog& dialog, const SDL_Event& event) {
             InsertTypedText(field, event.text.text);
             return true;
         case SDL_TEXTEDITING:
-            TakeComposition(view, event.edit.text, event.edit.start);
+            TakeComposition(view, event.edit.text, static_cast<std::size_t>(event.edit.start));
             return true;
         case SDL_TEXTEDITING_EXT:
-            TakeComposition(view, event.editExt.text, event.editExt.start);
+            TakeComposition(view, event.editExt.text,
+                            static_cast<std::size_t>(event.editExt.start));
             return true;
         case SDL_MOUSEBUTTONDOWN:
             if (event.button.button != SDL_BUTTON_LEFT ||

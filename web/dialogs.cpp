@@ -23,9 +23,6 @@
 
 namespace {
 
-// The caret blinks at the rate Windows uses by default.
-constexpr double kCaretBlinkMs = 530;
-
 enum DialogKind { kNameDialog = 0, kRankingDialog = 1 };
 
 // Opened on the first dialog, when the page has them.
@@ -84,20 +81,6 @@ bool FeedOk(PushButton& ok, const Rect& where, int event, bool focused) {
         FeedPushButton(ok, ButtonInput::SpaceUp, true);
     }
     return ok.pressed != was_pressed;
-}
-
-// The composition as the field shows it: what code page 932 cannot hold shows
-// as '?'; the cursor comes in characters and is wanted in bytes.
-void TakeComposition(NameDialogView& view, const std::string& utf8, std::size_t cursor) {
-    view.composition = Utf8ToCp932Name(utf8, std::string::npos);
-    const std::u32string characters = Utf8ToUtf32(utf8);
-    std::string before;
-    for (std::size_t i = 0; i < characters.size() && i < cursor; ++i) {
-        if (!EncodeCp932(characters[i], before)) {
-            before += '?';
-        }
-    }
-    view.composition_cursor = before.size();
 }
 
 // The name prompt while it is open.

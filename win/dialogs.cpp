@@ -8,6 +8,7 @@
 #include "core/rank_table.h"
 #include "dialogs/templates.h"
 #include "res/resource.h"
+#include "screens/faces.h"
 #include "win/wide_text.h"
 #include "win/win_shell.h"
 
@@ -25,9 +26,6 @@ void StoreNameField(HWND dialog, char* name) {
     Cp932NameFromWide(text.data(), static_cast<std::size_t>(got > 0 ? got : 0), name,
                       kNameField - 1);
 }
-
-// "ＭＳ ゴシック" in code page 932.
-constexpr const char* kGothicFace = "\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e";
 
 // The rows keep the paint context's default font where that is the Japanese
 // system font. Elsewhere the default font has no kana or kanji and would show
@@ -48,7 +46,7 @@ HFONT CreateRowFont(HDC dc) {
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = SHIFTJIS_CHARSET;
     font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-    const std::wstring face = WideFromCp932(kGothicFace, std::strlen(kGothicFace));
+    const std::wstring face = WideFromCp932(kFaceGothic, std::strlen(kFaceGothic));
     face.copy(font.lfFaceName, LF_FACESIZE - 1);
     return CreateFontIndirectW(&font);
 }

@@ -298,7 +298,7 @@ class GameInWindow(unittest.TestCase):
     def test_SameTextAsTheLinuxGame(self):
         """The still texts of the title in a Japanese face (the name, the tagline, TopPlayer,
         TopPoint) carry as much ink and are as wide in both builds, bold included."""
-        bands = {"Kobaru": (100, 200), "tagline": (200, 240), "TopPlayer": (268, 289), "TopPoint": (289, 310)}
+        still = TITLE_ZONES[:4]  # the name, the tagline, TopPlayer and TopPoint
         measured = []
         for command in ([LINUX_GAME], COMMAND):
             self.start_game(command=command, LANG="C.UTF-8", LC_ALL="C.UTF-8")
@@ -306,12 +306,12 @@ class GameInWindow(unittest.TestCase):
             self.x.wait_for_focus(self.main)
             self.x.run(["xdotool", "key", "alt+F4"])
             self.assertEqual(self.game.wait(timeout=30), 0, "the game's exit status")
-            for name, (top, bottom) in bands.items():
-                xs = [x for y in range(top, bottom) for x in range(SIZE)
+            for name, (left, top, right, bottom), _, _ in still:
+                xs = [x for y in range(top, bottom) for x in range(left, right)
                       if picture[3 * (y * SIZE + x) : 3 * (y * SIZE + x) + 3] == bytes(WHITE)]
                 measured.append((name, len(xs), max(xs) - min(xs) + 1))
         print(f"\nname, ink, width on Linux, then Windows: {measured}", file=sys.stderr)
-        for (name, ink, width), (_, wanted_ink, wanted_width) in zip(measured, measured[len(bands):]):
+        for (name, ink, width), (_, wanted_ink, wanted_width) in zip(measured, measured[len(still):]):
             self.assertLessEqual(abs(ink - wanted_ink), 0.10 * wanted_ink, f"{name}: ink")
             self.assertLessEqual(abs(width - wanted_width), 0.03 * wanted_width, f"{name}: width")
 
