@@ -4,15 +4,26 @@
 #include <cstring>
 
 #include "core/file_store.h"
+#include "core/game_state.h"
 
 RankTable rank_table;
 RankFileLocation rank_file;
 
 namespace {
 
-// A file that was there but could not be read at start-up holds a ranking
-// this run does not know; saving the defaults over it would lose it.
+// A file that was there but could not be read holds a ranking this run does
+// not know; saving the run's table over it would lose it.
 bool keep_hands_off_rank_file = false;
+
+// What rank.txt held when this run last read or wrote it. When the file holds
+// something else, another copy of the game has saved since.
+struct StoredImage {
+    StoredFile found = StoredFile::Missing;
+    std::size_t size = 0;
+    uint8_t bytes[kRankFileBytes] = {};
+};
+
+StoredImage last_seen;
 
 constexpr std::size_t kNamesOffset = 20;
 constexpr std::size_t kPlayNumberOffset = 1300;
@@ -84,25 +95,95 @@ void SetDefaultRankTable() {
     rank_table.play_number = 0;
 }
 
-void LoadRankTable() {
-    uint8_t image[kRankFileBytes] = {};
-    std::size_t got = 0;
-    const StoredFile found = ReadStoredFile(rank_file.path.c_str(), image, kRankFileBytes, got);
-    keep_hands_off_rank_file = found == StoredFile::Unusable;
-    if (found != StoredFile::Read) {
-        SetDefaultRankTable();
-        return;
-    }
-    DecodeRankTable(image, got, rank_table);
+namespace {
+
+bool SameImage(const StoredImage& a, const StoredImage& b) {
+    return a.found == b.found && a.size == b.size && std::memcmp(a.bytes, b.bytes, a.size) == 0;
 }
 
-void SaveRankTable() {
+// Reads the file again and takes its table in place of the run's own when
+// another copy changed it since this run last saw it; true then. A missing
+// or unreadable file leaves the run's table as it is.
+bool ReadBackRankTable() {
+    StoredImage now;
+    now.found = ReadStoredFile(rank_file.path.c_str(), now.bytes, kRankFileBytes, now.size);
+    keep_hands_off_rank_file = now.found == StoredFile::Unusable;
+    const bool theirs = now.found == StoredFile::Read && !SameImage(now, last_seen);
+    if (theirs) {
+        DecodeRankTable(now.bytes, now.size, rank_table);
+    }
+    last_seen = now;
+    return theirs;
+}
+
+void WriteRankTable() {
     if (keep_hands_off_rank_file) {
         return;
     }
-    uint8_t image[kRankFileBytes];
-    EncodeRankTable(rank_table, image);
-    WriteStoredFile(rank_file.path.c_str(), image, kRankFileBytes, rank_file.make_folder);
+    StoredImage written;
+    EncodeRankTable(rank_table, written.bytes);
+    written.found = StoredFile::Read;
+    written.size = kRankFileBytes;
+    if (WriteStoredFile(rank_file.path.c_str(), written.bytes, kRankFileBytes,
+                        rank_file.make_folder)) {
+        last_seen = written;
+    }
+}
+
+// Every change to the stored table is made in this copy's turn, to the table
+// as the file holds it at that moment, so that copies sharing the file lose
+// none of each other's games.
+StoreLock TakeTurn(bool to_save) {
+    StoreLock lock;
+    LockStoredFile(rank_file.path.c_str(), to_save && rank_file.make_folder, kStoreLockWaitMs,
+                   lock);
+    return lock;
+}
+
+}  // namespace
+
+void LoadRankTable() {
+    StoredImage found;
+    found.found = ReadStoredFile(rank_file.path.c_str(), found.bytes, kRankFileBytes, found.size);
+    keep_hands_off_rank_file = found.found == StoredFile::Unusable;
+    last_seen = found;
+    if (found.found != StoredFile::Read) {
+        SetDefaultRankTable();
+        return;
+    }
+    DecodeRankTable(found.bytes, found.size, rank_table);
+}
+
+void RefreshRankTable() {
+    StoreLock lock = TakeTurn(false);
+    ReadBackRankTable();
+    UnlockStoredFile(lock);
+}
+
+void SaveRankTable() {
+    StoreLock lock = TakeTurn(true);
+    // The run's own games are all saved as they finish; a table another copy
+    // saved since is newer than this run's and stays as it is.
+    if (!ReadBackRankTable()) {
+        WriteRankTable();
+    }
+    UnlockStoredFile(lock);
+}
+
+void InsertRankingAndSave(int32_t score, const char* name) {
+    StoreLock lock = TakeTurn(true);
+    ReadBackRankTable();
+    InsertRanking(score, name);
+    WriteRankTable();
+    UnlockStoredFile(lock);
+}
+
+void CountGameAndSave() {
+    StoreLock lock = TakeTurn(true);
+    ReadBackRankTable();
+    rank_table.play_number = WrappingAdd(rank_table.play_number, 1);
+    WriteRankTable();
+    UnlockStoredFile(lock);
 }
 
 bool QualifiesForRanking(int32_t score) {

@@ -40,10 +40,24 @@ extern RankFileLocation rank_file;
 // validated.
 void LoadRankTable();
 
-// Writes the table, silently, through the platform's careful save (see
-// core/file_store.h). A file that was there but could not be read by
-// LoadRankTable is never saved over.
+// Other copies of the game may share rank.txt. Whenever this run reads the
+// file again and finds that one of them has saved since this run last read
+// or wrote it, it takes the stored table in place of its own. Each of these
+// runs in this copy's turn on the file (core/file_store.h):
+
+// Reads the stored table again, as the result step does at the end of a drill.
+void RefreshRankTable();
+
+// Writes the table through the platform's careful save, silently, unless
+// another copy has saved a newer one. A file that was there but could not be
+// read is never saved over.
 void SaveRankTable();
+
+// A finished game's two changes, each applied to the table as stored and
+// saved at once: its qualifying score placed by InsertRanking, and the game
+// counted in play_number.
+void InsertRankingAndSave(int32_t score, const char* name);
+void CountGameAndSave();
 
 bool QualifiesForRanking(int32_t score);
 

@@ -73,12 +73,15 @@ void TestTitleStart() {
 }
 
 void ResultStep() {
+    // Another copy of the game may have saved since this one last looked:
+    // the score places, and the dialogs show, against the table as stored.
+    RefreshRankTable();
     if (QualifiesForRanking(game.final_ans)) {
+        // The file is not held while the player types.
         PromptForName(entered_name);
-        InsertRanking(game.final_ans, entered_name);
         // Every finished game reaches the disk at once, so a crash or a kill
         // later in the run costs at most the game in progress.
-        SaveRankTable();
+        InsertRankingAndSave(game.final_ans, entered_name);
     }
     ShowRanking();
     game.scene = Scene::Ending;
@@ -93,8 +96,9 @@ void TestEndingExit() {
         TicksSince(GetTick(), game.ending_start_tick) > kEntryWaitMs && IsKeyDown(kKeyReturn);
     if (by_return || TicksSince(GetTick(), game.ending_start_tick) > kEndingTimeoutMs) {
         game.scene = Scene::Title;
-        rank_table.play_number = WrappingAdd(rank_table.play_number, 1);
-        SaveRankTable();
+        // Read back before it is counted, the table the next title shows
+        // holds what other copies have saved meanwhile.
+        CountGameAndSave();
         ResetGame();
     }
 }

@@ -6,47 +6,11 @@
 
 #include <cerrno>
 #include <string>
-#include <vector>
 
 #include "core/file_store.h"
+#include "storage/posix_paths.h"
 
 namespace {
-
-// Links are followed at most this many times, as the kernel does.
-constexpr int kMostLinks = 40;
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The file a chain of symbolic links ends at, which need not exist yet; false
-// for a loop or a link that cannot be read.
-bool FinalTarget(const char* path, std::string& target) {
-    target = path;
-    for (int hops = 0; hops <= kMostLinks; ++hops) {
-        struct stat status;
-        if (::lstat(target.c_str(), &status) != 0) {
-            return errno == ENOENT;
-        }
-        if (!S_ISLNK(status.st_mode)) {
-            return true;
-        }
-        std::vector<char> link(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 255) +
-                               1);
-        const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
-        if (length <= 0 || static_cast<std::size_t>(length) >= link.size()) {
-            return false;
-        }
-        std::string next(link.data(), static_cast<std::size_t>(length));
-        // A relative link is read from the folder that holds it.
-        target = next[0] == '/' ? next : FolderOf(target) + "/" + next;
-    }
-    return false;
-}
 
 bool WriteAll(int fd, const uint8_t* bytes, std::size_t size) {
     std::size_t done = 0;
@@ -70,16 +34,6 @@ void SyncFolder(const std::string& folder) {
         ::fsync(fd);
         ::close(fd);
     }
-}
-
-// A missing folder (the per-user data folder before the first save) is made
-// private to the player, as the XDG base directory rules ask.
-void MakeFolders(const std::string& folder) {
-    for (std::size_t at = folder.find('/', 1); at != std::string::npos;
-         at = folder.find('/', at + 1)) {
-        ::mkdir(folder.substr(0, at).c_str(), 0700);
-    }
-    ::mkdir(folder.c_str(), 0700);
 }
 
 enum class Replacement { Done, Failed, NoTemporary };
@@ -134,13 +88,15 @@ Replacement ReplaceThroughCopy(const std::string& target, const uint8_t* bytes, 
 
 // Over the old bytes, without truncating first, so that other hard links see
 // the new table and a failed write still leaves a file of full length.
-void WriteInPlace(const std::string& target, const uint8_t* bytes, std::size_t size) {
+bool WriteInPlace(const std::string& target, const uint8_t* bytes, std::size_t size) {
     const int fd = ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return;
+        return false;
     }
     struct stat status;
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && WriteAll(fd, bytes, size)) {
+    const bool written =
+        ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && WriteAll(fd, bytes, size);
+    if (written) {
         // A longer file keeps only the table, as the plain write leaves it;
         // where it cannot be cut, the table is still whole at its start.
         const bool longer = status.st_size > static_cast<off_t>(size);
@@ -149,6 +105,7 @@ void WriteInPlace(const std::string& target, const uint8_t* bytes, std::size_t s
         ::fsync(fd);
     }
     ::close(fd);
+    return written;
 }
 
 }  // namespace
@@ -186,25 +143,25 @@ StoredFile ReadStoredFile(const char* path, uint8_t* buffer, std::size_t capacit
     return StoredFile::Read;
 }
 
-void WriteStoredFile(const char* path, const uint8_t* bytes, std::size_t size, bool make_folder) {
+bool WriteStoredFile(const char* path, const uint8_t* bytes, std::size_t size, bool make_folder) {
     std::string target;
     if (!FinalTarget(path, target)) {
-        return;
+        return false;
     }
     struct stat status;
     if (::lstat(target.c_str(), &status) != 0) {
-        if (errno == ENOENT) {
-            ReplaceThroughCopy(target, bytes, size, nullptr, make_folder);
-        }
-        return;
+        return errno == ENOENT &&
+               ReplaceThroughCopy(target, bytes, size, nullptr, make_folder) == Replacement::Done;
     }
     // Never anything the plain write of the original could not have written.
     if (!S_ISREG(status.st_mode) || ::access(target.c_str(), W_OK) != 0) {
-        return;
+        return false;
     }
-    if (status.st_nlink == 1 &&
-        ReplaceThroughCopy(target, bytes, size, &status, false) != Replacement::NoTemporary) {
-        return;
+    if (status.st_nlink == 1) {
+        const Replacement replaced = ReplaceThroughCopy(target, bytes, size, &status, false);
+        if (replaced != Replacement::NoTemporary) {
+            return replaced == Replacement::Done;
+        }
     }
-    WriteInPlace(target, bytes, size);
+    return WriteInPlace(target, bytes, size);
 }

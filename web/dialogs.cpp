@@ -185,9 +185,6 @@ void PromptForName(char name[256]) {
 }
 
 void ShowRanking() {
-    // A score placed just before has been saved: kept even if the browser
-    // goes away while the ranking shows.
-    kobaru_persist_files();
     kobaru_wait_for_dialog_fonts();
     const RankingDialogLayout layout = LayOutRankingDialog(Fonts());
     DialogPicture picture(layout.width, layout.height);

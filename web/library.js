@@ -4,49 +4,52 @@
 mergeInto(LibraryManager.library, {
   $kobaruBridge: {
     // The game keeps rank.txt in memory, where its saves never wait; the
-    // page keeps a copy in IndexedDB (IDBFS), made durable after each save.
-    // Were the game's own file in IndexedDB, its fsync would wait for the
-    // database, and a save asked for by the page while the game waits
-    // elsewhere could not wait.
+    // page keeps a copy in IndexedDB (IDBFS), which every tab of the site
+    // shares. Were the game's own file in IndexedDB, its fsync would wait
+    // for the database.
     rankPath: '/kobaru/rank.txt',
     keptPath: '/kept/rank.txt',
+    // Every tab of the site takes its turn on the ranking under this Web
+    // Lock: it brings IndexedDB's copy in, the game reads it again and
+    // applies its finished game, and the copy goes back before the next turn.
+    lockName: 'kobaru rank.txt',
     // The state is set by start(): the library's values are written out as
     // text when kobaru.js is made, which a promise would not survive.
     persisted: null, // rank.txt as IndexedDB last got it
-    saving: null, // the last save to IndexedDB
+    idb: null, // the last of the IndexedDB transfers, which run one after another
+    release: null, // ends this tab's turn, while it has one
+    channel: null, // tells the other tabs that the ranking was saved
+    news: false, // another tab saved since the game last asked
     replaced: false, // a loaded rank.txt waits for the reload
     dialogFonts: null, // the dialogs' fonts, in place
     event: null, // the dialog event the game is reading
 
     start: async function () {
-      kobaruBridge.saving = Promise.resolve();
+      kobaruBridge.idb = Promise.resolve();
       FS.mkdir('/kobaru');
       FS.mkdir('/kept');
       FS.mount(IDBFS, {}, '/kept');
-      await new Promise((done) => FS.syncfs(true, (error) => {
-        if (error) console.warn('kobaru: the kept ranking cannot be read', error);
-        done();
-      }));
-      kobaruBridge.persisted = kobaruBridge.read(kobaruBridge.keptPath);
-      if (kobaruBridge.persisted) FS.writeFile(kobaruBridge.rankPath, kobaruBridge.persisted);
+      await kobaruBridge.pull();
+      if ('BroadcastChannel' in globalThis) {
+        kobaruBridge.channel = new BroadcastChannel('kobaru');
+        kobaruBridge.channel.onmessage = () => {
+          kobaruBridge.news = true;
+        };
+      }
       // The screens' fonts before the first frame, the dialogs' while the
       // player plays.
       await Promise.all(kobaruPage.screenFonts.map(kobaruBridge.loadFont));
       kobaruBridge.dialogFonts = Promise.all(kobaruPage.dialogFonts.map(kobaruBridge.loadFont))
         .catch((error) => kobaruPage.fail(error));
       kobaruPage.start({
-        rankBytes: () => {
-          Module['_kobaru_save_ranking']();
-          return kobaruBridge.read(kobaruBridge.rankPath);
-        },
-        replaceRank: (bytes) => {
+        // What is stored, or, before the first save, the table the game shows.
+        rankBytes: () => kobaruBridge.read(kobaruBridge.keptPath) ||
+          HEAPU8.slice(Module['_kobaru_rank_image'](), Module['_kobaru_rank_image']() + 1304),
+        replaceRank: (bytes) => kobaruBridge.withLock(async () => {
           kobaruBridge.replaced = true;
           FS.writeFile(kobaruBridge.rankPath, bytes);
-          return kobaruBridge.persist();
-        },
-        endSession: () => {
-          if (!kobaruBridge.replaced) Module['_kobaru_save_ranking']();
-        },
+          if (await kobaruBridge.persist()) kobaruBridge.announce();
+        }),
       });
     },
 
@@ -66,23 +69,87 @@ mergeInto(LibraryManager.library, {
       }
     },
 
-    // One IndexedDB save at a time, each after the one before.
-    persist: function () {
-      const bytes = kobaruBridge.read(kobaruBridge.rankPath);
-      const last = kobaruBridge.persisted;
-      if (!bytes || (last && bytes.length === last.length && bytes.every((b, i) => b === last[i]))) {
-        return kobaruBridge.saving;
-      }
-      kobaruBridge.persisted = bytes;
-      FS.writeFile(kobaruBridge.keptPath, bytes);
-      kobaruBridge.saving = kobaruBridge.saving.then(() => new Promise((done) => {
-        FS.syncfs(false, (error) => {
-          if (error) console.warn('kobaru: the ranking cannot be kept', error);
-          else globalThis.kobaru.saves++;
+    same: (a, b) => a && b && a.length === b.length && a.every((byte, i) => byte === b[i]),
+
+    // IndexedDB's rank.txt, if it has one, becomes the game's.
+    pull: function () {
+      kobaruBridge.idb = kobaruBridge.idb.then(() => new Promise((done) => {
+        FS.syncfs(true, (error) => {
+          if (error) console.warn('kobaru: the kept ranking cannot be read', error);
+          const kept = kobaruBridge.read(kobaruBridge.keptPath);
+          if (kept) {
+            kobaruBridge.persisted = kept;
+            FS.writeFile(kobaruBridge.rankPath, kept);
+          }
           done();
         });
       }));
-      return kobaruBridge.saving;
+      return kobaruBridge.idb;
+    },
+
+    // The game's rank.txt goes to IndexedDB if it changed; true once it is there.
+    persist: function () {
+      const bytes = kobaruBridge.read(kobaruBridge.rankPath);
+      if (!bytes || kobaruBridge.same(bytes, kobaruBridge.persisted)) {
+        return kobaruBridge.idb.then(() => false);
+      }
+      kobaruBridge.persisted = bytes;
+      kobaruBridge.idb = kobaruBridge.idb.then(() => new Promise((done) => {
+        FS.writeFile(kobaruBridge.keptPath, bytes);
+        FS.syncfs(false, (error) => {
+          if (error) console.warn('kobaru: the ranking cannot be kept', error);
+          else globalThis.kobaru.saves++;
+          done(!error);
+        });
+      }));
+      return kobaruBridge.idb;
+    },
+
+    announce: function () {
+      if (kobaruBridge.channel) kobaruBridge.channel.postMessage('saved');
+    },
+
+    // Runs job in a turn of its own, waiting as long as it takes: the page's
+    // own use of the ranking, outside the game.
+    withLock: function (job) {
+      return navigator.locks ? navigator.locks.request(kobaruBridge.lockName, job) : job();
+    },
+
+    // 0 when the turn is this tab's, 1 when another tab held it throughout
+    // waitMs, 2 where the browser has no Web Locks; in every case the game
+    // then reads what IndexedDB holds.
+    takeTurn: async function (waitMs) {
+      let state = 2;
+      if (navigator.locks) {
+        const timeout = new AbortController();
+        const timer = setTimeout(() => timeout.abort(), waitMs);
+        state = await new Promise((granted) => {
+          navigator.locks.request(kobaruBridge.lockName, { signal: timeout.signal }, () => {
+            clearTimeout(timer);
+            granted(0);
+            return new Promise((release) => {
+              kobaruBridge.release = release;
+            });
+          }).catch(() => granted(1));
+        });
+        if (state === 1) {
+          kobaruPage.say(`Another tab of the game has held the ranking for ${waitMs / 1000} s; ` +
+            'this one went on without waiting for it.');
+        }
+      }
+      await kobaruBridge.pull();
+      return state;
+    },
+
+    // The game's rank.txt goes to IndexedDB, then the turn ends and the
+    // other tabs hear of it.
+    endTurn: function () {
+      const release = kobaruBridge.release;
+      kobaruBridge.release = null;
+      kobaruBridge.persist().then((saved) => {
+        if (release) release();
+        if (saved) kobaruBridge.announce();
+      });
     },
   },
 
@@ -113,9 +180,23 @@ mergeInto(LibraryManager.library, {
     kobaruPage.show(target, new ImageData(pixels, width, height));
   },
 
-  kobaru_persist_files__deps: ['$kobaruBridge'],
-  kobaru_persist_files: function () {
-    kobaruBridge.persist();
+  kobaru_take_turn__deps: ['$kobaruBridge'],
+  kobaru_take_turn: function (waitMs) {
+    return Asyncify.handleSleep((wakeUp) => {
+      kobaruBridge.takeTurn(waitMs).then(wakeUp);
+    });
+  },
+
+  kobaru_end_turn__deps: ['$kobaruBridge'],
+  kobaru_end_turn: function () {
+    kobaruBridge.endTurn();
+  },
+
+  kobaru_ranking_news__deps: ['$kobaruBridge'],
+  kobaru_ranking_news: function () {
+    const news = kobaruBridge.news;
+    kobaruBridge.news = false;
+    return news;
   },
 
   kobaru_open_dialog: function (kind, caption, width, height, edit, ok) {

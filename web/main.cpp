@@ -13,9 +13,10 @@
 //     timer, and the loop gives the browser its turn until the next step
 //     when a frame call could do nothing, instead of spinning
 //     (core/frame_pace.h, RunFrameUnlessIdle);
-//   - rank.txt is kept in the browser's IndexedDB (web/library.js): after
-//     every finished game and when the page is hidden or closed; the page
-//     links it for download and for loading another one.
+//   - rank.txt is kept in the browser's IndexedDB (web/library.js), which
+//     every tab of the site shares: each finished game is applied to it in
+//     the tab's turn (web/file_lock.cpp), and a tab hears when another has
+//     saved; the page links it for download and for loading another one.
 //
 // One thread runs everything: the loop below runs the game's frame call, and
 // the page's events are handled while it sleeps (emscripten's ASYNCIFY
@@ -36,6 +37,9 @@ namespace {
 // (web/library.js).
 constexpr const char* kRankFilePath = "/kobaru/rank.txt";
 
+// The loop's passes, which a loop that waits makes about twice a tick step.
+uint32_t loop_passes = 0;
+
 // Gives the browser its turn until the tick takes its next step.
 void WaitForTickStep() {
     const uint64_t now = UptimeNs();
@@ -45,6 +49,12 @@ void WaitForTickStep() {
 }
 
 }  // namespace
+
+// For the browser tests and bench/: counted by the game itself, so that no
+// check depends on how fast the machine is.
+extern "C" EMSCRIPTEN_KEEPALIVE uint32_t kobaru_loop_passes() {
+    return loop_passes;
+}
 
 int main() {
     // emscripten's C library starts with a file-creation mask of 0777, and
@@ -61,13 +71,14 @@ int main() {
 
     StartFirstGame();
     LastFrameCall last_call;
-    for (;;) {
+    for (;; ++loop_passes) {
+        if (kobaru_ranking_news()) {
+            // Another tab has saved a finished game: the title shows it from
+            // its next frame, without a reload.
+            RefreshRankTable();
+        }
         if (!RunFrameUnlessIdle(last_call)) {
             WaitForTickStep();
-        } else if (last_call.moved_scene) {
-            // A finished game (a placed score, the credits' end) has just
-            // been saved: keep it when the browser goes away.
-            kobaru_persist_files();
         }
     }
 }

@@ -37,12 +37,7 @@ const kobaruPage = (() => {
 
   // Set by the game once it can take them (web/library.js).
   let hooks = null;
-  const endSession = () => { if (hooks) hooks.endSession(); };
-  document.addEventListener('visibilitychange', () => {
-    keys.fill(0);
-    if (document.hidden) endSession();
-  });
-  addEventListener('pagehide', endSession);
+  document.addEventListener('visibilitychange', () => keys.fill(0));
 
   // The rank file's links: the stored bytes out, another file in.
   $('download-rank').addEventListener('click', (e) => {
@@ -218,6 +213,8 @@ const kobaruPage = (() => {
     fail(error) {
       message(`The game's files cannot be loaded: ${error.message}`);
     },
+
+    say: message,
 
     show(target, image) {
       if (target === 0) {

@@ -28,9 +28,16 @@ int kobaru_key_down(int virtual_key);
 // open dialog's (target 1).
 void kobaru_show_picture(int target, const uint32_t* rgba, int width, int height);
 
-// Makes the saved files durable in IndexedDB if rank.txt has changed since
-// they last were; the page counts each completed save.
-void kobaru_persist_files();
+// This tab's turn on the ranking, shared by every tab of the site: waits at
+// most wait_ms for it, then brings IndexedDB's rank.txt into the game's file.
+// 0 when the turn was had, 1 when another tab held it throughout (the page
+// says so), 2 where the browser has no locks.
+int kobaru_take_turn(int wait_ms);
+// Keeps the game's rank.txt in IndexedDB if it changed, then ends the turn
+// and tells the other tabs; the page counts each completed save.
+void kobaru_end_turn();
+// Whether another tab has saved the ranking since the game last asked.
+int kobaru_ranking_news();
 
 // Opens a dialog (0 the name prompt, 1 the ranking) with its caption and
 // client size, and the controls the page lays over the picture: the name

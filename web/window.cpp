@@ -1,6 +1,5 @@
 // The page's picture: the 512 x 512 canvas on its light-grey 528 x 528 area,
-// shown again on every drawn frame; and the end of a session, when the page
-// is hidden or closed.
+// shown again on every drawn frame; and the table as the page hands it out.
 #include <emscripten.h>
 
 #include <cstdint>
@@ -40,10 +39,11 @@ void RepaintWindow() {
     kobaru_show_picture(0, picture, kSurfaceSize, kSurfaceSize);
 }
 
-// The page calls this when it is hidden or closed, as closing the window ends
-// a session on the other builds (the game goes on if the page comes back),
-// and before it hands out rank.txt for download.
-extern "C" EMSCRIPTEN_KEEPALIVE void kobaru_save_ranking() {
-    SaveRankTable();
-    kobaru_persist_files();
+// The table's file image, for a download before anything was stored. There
+// is no save when the page goes away: every finished game is stored as it
+// ends, and another tab's may be newer than this one's table.
+extern "C" EMSCRIPTEN_KEEPALIVE const uint8_t* kobaru_rank_image() {
+    static uint8_t image[kRankFileBytes];
+    EncodeRankTable(rank_table, image);
+    return image;
 }

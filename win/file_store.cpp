@@ -1,10 +1,12 @@
 // The rank file on Windows: read without ever blocking, saved so that a
-// crash, a full disk or a power cut leaves either the old file or the new one.
+// crash, a full disk or a power cut leaves either the old file or the new one,
+// in turns for the copies of the game that share it.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "core/file_store.h"
@@ -127,25 +129,23 @@ StoredFile ReadStoredFile(const char* path, uint8_t* buffer, std::size_t capacit
 
 // The Windows program keeps rank.txt in its working directory only, so it
 // never has a folder to make.
-void WriteStoredFile(const char* path, const uint8_t* bytes, std::size_t size, bool) {
+bool WriteStoredFile(const char* path, const uint8_t* bytes, std::size_t size, bool) {
     const std::wstring target = FinalTarget(Wide(path));
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) {
-            ReplaceThroughCopy(target, bytes, size, INVALID_FILE_ATTRIBUTES);
-        }
-        return;
+        return GetLastError() == ERROR_FILE_NOT_FOUND &&
+               ReplaceThroughCopy(target, bytes, size, INVALID_FILE_ATTRIBUTES) ==
+                   Replacement::Done;
     }
     // Never anything the plain write of the original could not have written.
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY)) {
-        return;
+        return false;
     }
     HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return;
+        return false;
     }
     BY_HANDLE_FILE_INFORMATION information{};
     const bool single_link = GetFileType(file) == FILE_TYPE_DISK &&
@@ -153,21 +153,93 @@ void WriteStoredFile(const char* path, const uint8_t* bytes, std::size_t size, b
                              information.nNumberOfLinks == 1;
     if (single_link) {
         CloseHandle(file);
-        if (ReplaceThroughCopy(target, bytes, size, attributes) != Replacement::NoTemporary) {
-            return;
+        const Replacement replaced = ReplaceThroughCopy(target, bytes, size, attributes);
+        if (replaced != Replacement::NoTemporary) {
+            return replaced == Replacement::Done;
         }
         file = CreateFileW(target.c_str(), GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
-            return;
+            return false;
         }
     }
     // In place: other hard links see the new table, and a failed write still
     // leaves a file of full length.
-    if (GetFileType(file) == FILE_TYPE_DISK && WriteAll(file, bytes, size)) {
+    const bool written = GetFileType(file) == FILE_TYPE_DISK && WriteAll(file, bytes, size);
+    if (written) {
         SetEndOfFile(file);
         FlushFileBuffers(file);
     }
     CloseHandle(file);
+    return written;
+}
+
+// The copies' turns: a named mutex for the folder that holds the file, links
+// followed. It needs no file in the player's folder, and a copy that dies
+// holding it leaves it abandoned, which the next waiter simply takes.
+Locking LockStoredFile(const char* path, bool, uint32_t wait_ms, StoreLock& lock) {
+    lock.handle = -1;
+    const std::wstring folder = FolderOf(FinalTarget(Wide(path)));
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD length =
+        GetFullPathNameW(folder.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length);
+        length =
+            GetFullPathNameW(folder.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (length == 0 || length >= full.size()) {
+        return Locking::Unavailable;
+    }
+    full.resize(length);
+    // One name for every spelling of the folder: with or without the prefix a
+    // followed link's final path carries, in any case, with or without a
+    // trailing separator. FNV-1a keeps the name within the limit.
+    if (full.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+        full.replace(0, 8, L"\\\\");
+    } else if (full.rfind(L"\\\\?\\", 0) == 0) {
+        full.erase(0, 4);
+    }
+    while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) {
+        full.pop_back();
+    }
+    CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+    uint64_t hash = 14695981039346656037ull;
+    for (const wchar_t c : full) {
+        hash = (hash ^ static_cast<uint16_t>(c == L'/' ? L'\\' : c)) * 1099511628211ull;
+    }
+    std::wstring name = L"Local\\kobaru-rank-";
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        name += L"0123456789abcdef"[(hash >> shift) & 0xF];
+    }
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (!mutex) {
+        return Locking::Unavailable;
+    }
+    switch (WaitForSingleObject(mutex, wait_ms)) {
+        case WAIT_OBJECT_0:
+        case WAIT_ABANDONED:
+            lock.handle = reinterpret_cast<std::intptr_t>(mutex);
+            return Locking::Held;
+        case WAIT_TIMEOUT:
+            CloseHandle(mutex);
+            std::fprintf(stderr,
+                         "kobaru: another copy of the game has held %s for %u ms; going on without "
+                         "waiting for it\n",
+                         path, static_cast<unsigned>(wait_ms));
+            return Locking::TimedOut;
+        default:
+            CloseHandle(mutex);
+            return Locking::Unavailable;
+    }
+}
+
+void UnlockStoredFile(StoreLock& lock) {
+    if (lock.handle != -1) {
+        const auto mutex = reinterpret_cast<HANDLE>(lock.handle);
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+        lock.handle = -1;
+    }
 }

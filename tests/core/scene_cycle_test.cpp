@@ -142,6 +142,101 @@ TEST_F(SceneCycle, AQualifyingScoreIsNamedPlacedAndSavedAtOnceAndTheCountAfterTh
     EXPECT_EQ(on_disk(), std::make_tuple(3, std::string("new"), 1));
 }
 
+// Another copy of the game shares rank.txt and saves while this one plays;
+// this one's score of 25, named "mine", is applied to what the file holds.
+TEST_F(SceneCycle, AnotherCopysSavesAreKeptAndWhatThisOneShowsIsWhatItSaves) {
+    struct Table {
+        std::vector<int32_t> points;
+        std::vector<std::string> names;
+        int32_t play_number;
+    };
+    const auto stored = [](const Table& t) {
+        RankTable table{};
+        for (int i = 0; i < kRankRows; ++i) {
+            table.points[i] = t.points[i];
+            std::strcpy(table.player_names[i], t.names[i].c_str());
+        }
+        table.play_number = t.play_number;
+        uint8_t image[kRankFileBytes];
+        EncodeRankTable(table, image);
+        std::ofstream(rank_file.path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image), sizeof image);
+    };
+    const auto as_table = [](const RankTable& table) {
+        Table t{{}, {}, table.play_number};
+        for (int i = 0; i < kRankRows; ++i) {
+            t.points.push_back(table.points[i]);
+            t.names.emplace_back(table.player_names[i]);
+        }
+        return t;
+    };
+    const auto on_disk = [&] {
+        std::ifstream in(rank_file.path, std::ios::binary);
+        const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+        RankTable table{};
+        DecodeRankTable(bytes.data(), bytes.size(), table);
+        return as_table(table);
+    };
+    const Table theirs{{50, 40, 30, 20, 10}, {"a", "b", "c", "d", "e"}, 7};
+    const Table too_good{{50, 40, 30, 28, 26}, {"a", "b", "c", "d", "e"}, 7};
+    const Table with_mine{{50, 40, 30, 25, 20}, {"a", "b", "c", "mine", "d"}, 7};
+    const std::vector<std::string> defaults(4, "DEFAULT_PLAYER");
+    const Table mine_alone{
+        {25, 5, 4, 3, 2}, {"mine", defaults[0], defaults[1], defaults[2], defaults[3]}, 0};
+    const Table they_follow{
+        {60, 25, 5, 4, 3}, {"x", "mine", defaults[0], defaults[1], defaults[2]}, 3};
+    const auto counted = [](Table t) {
+        ++t.play_number;
+        return t;
+    };
+    enum When { BeforeTheDrillEnds, WhileNaming, OnTheCredits };
+    // What the other copy saves and when; whether this one is asked for its
+    // name, the table its ranking shows, and the file once its credits end.
+    const struct {
+        When when;
+        Table saved;
+        bool named;
+        Table shown;
+        Table left;
+    } cases[] = {
+        {BeforeTheDrillEnds, theirs, true, with_mine, counted(with_mine)},
+        {BeforeTheDrillEnds, too_good, false, too_good, counted(too_good)},
+        {WhileNaming, theirs, true, with_mine, counted(with_mine)},
+        {WhileNaming, too_good, true, too_good, counted(too_good)},
+        {OnTheCredits, they_follow, true, mine_alone, counted(they_follow)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.when << " " << c.saved.points[4]);
+        ResetWorld();
+        fake.tick = 10000;
+        StartFirstGame();
+        fake.name_to_enter = "mine";
+        if (c.when == BeforeTheDrillEnds) {
+            stored(c.saved);
+        }
+        if (c.when == WhileNaming) {
+            fake.while_prompting = [&] { stored(c.saved); };
+        }
+        game.scene = Scene::Result;
+        game.final_ans = 25;
+        FrameAt(110000);
+        EXPECT_EQ(CountCalls("name"), c.named ? 1 : 0);
+        const Table shown = as_table(fake.shown_ranking);
+        EXPECT_EQ(std::tie(shown.points, shown.names, shown.play_number),
+                  std::tie(c.shown.points, c.shown.names, c.shown.play_number));
+        if (c.when == OnTheCredits) {
+            stored(c.saved);
+        }
+        FrameAt(115011);
+        ASSERT_EQ(game.scene, Scene::Title);
+        const Table left = on_disk();
+        EXPECT_EQ(std::tie(left.points, left.names, left.play_number),
+                  std::tie(c.left.points, c.left.names, c.left.play_number));
+        EXPECT_EQ(rank_table.play_number, c.left.play_number) << "what the next title shows";
+        EXPECT_EQ(rank_table.points[0], c.left.points[0]);
+    }
+}
+
 // The palette's 759 draws, then the first star field whatever the tick, then
 // the digits from the tick. Golden values from oracle.py.
 TEST(RandomDraws, ThePaletteThenTheFirstStarFieldThenTheSeedAndTheDigits) {

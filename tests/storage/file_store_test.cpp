@@ -1,5 +1,6 @@
 // How a run's save treats rank.txt as the player keeps it on a POSIX system.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,6 +16,7 @@
 #include <tuple>
 #include <vector>
 
+#include "core/file_store.h"
 #include "core/rank_table.h"
 
 namespace fs = std::filesystem;
@@ -145,6 +147,9 @@ const SaveCase kCases[] = {
     {"StaleFifoDoesNotHangTheSave", false, "old rank.txt; mkfifo rank.txt.new", Replaced},
     {"AnotherUsersStaleTemporary", true,
      "old rank.txt; chown 65534:65534 rank.txt .; old rank.txt.new 1 600", Replaced},
+    // Nothing can lock a folder this user cannot open: the save goes on without.
+    {"FolderThatCannotBeLockedStillSaves", true,
+     "old rank.txt; chown 65534:65534 rank.txt .; chmod 333 .", Replaced},
     {"FifoNamedRankTxtIsNeverOpened", false, "mkfifo rank.txt", Untouched},
     {"DirectoryNamedRankTxtIsLeftAlone", false, "mkdir -p rank.txt/keep", Untouched},
     // 8 KiB hold the old file and a filler, but not a second copy.
@@ -204,5 +209,70 @@ TEST_P(RankFileSave, KeepsTheRankingAsThePlayerKeepsIt) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, RankFileSave, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Copies of the game take turns on the folder; a turn held by another process
+// for longer than the wait is given up with a message, and one released by
+// its holder's death is free at once.
+TEST(RankFileTurns, AHolderThatOutstaysTheWaitIsSaidAndOneThatDiesFreesTheTurn) {
+    char made[] = "/tmp/kobaru-turns-XXXXXX";
+    ASSERT_NE(::mkdtemp(made), nullptr);
+    const std::string dir = made;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        StoreLock lock;
+        const bool held =
+            LockStoredFile((dir + "/rank.txt").c_str(), false, 0, lock) == Locking::Held;
+        (void)!::write(ready[1], held ? "y" : "n", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char answer = 0;
+    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+    ASSERT_EQ(answer, 'y');
+    StoreLock lock;
+    testing::internal::CaptureStderr();
+    const Locking waited = LockStoredFile((dir + "/rank.txt").c_str(), false, 50, lock);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(waited, Locking::TimedOut);
+    EXPECT_NE(said.find("another copy of the game has held " + dir + "/rank.txt for 50 ms"),
+              std::string::npos)
+        << said;
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(LockStoredFile((dir + "/rank.txt").c_str(), false, 0, lock), Locking::Held);
+    UnlockStoredFile(lock);
+    fs::remove_all(dir);
+}
+
+// A rank.txt the player made read-only is left alone, and the run keeps
+// counting its games in its own table, as it always has.
+TEST(RankFileTurns, AReadOnlyFileKeepsTheRunsOwnCount) {
+    char made[] = "/tmp/kobaru-readonly-XXXXXX";
+    ASSERT_NE(::mkdtemp(made), nullptr);
+    const fs::path dir = made;
+    const int arranged = Arrange(dir, "old rank.txt 1304 444; chown 65534:65534 rank.txt .");
+    if (arranged != 0 && ::geteuid() != 0) {
+        GTEST_SKIP() << "cannot set this case up without root";
+    }
+    ASSERT_EQ(arranged, 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(kPlayer) != 0 || ::setuid(kPlayer) != 0) {
+            ::_exit(3);
+        }
+        rank_file.path = (dir / "rank.txt").string();
+        LoadRankTable();
+        CountGameAndSave();
+        CountGameAndSave();
+        ::_exit(rank_table.play_number == 0x42424242 + 2 ? 0 : 4);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(std::get<1>(Snapshot(dir).at("rank.txt")), "old");
+    fs::remove_all(dir);
+}
 
 }  // namespace

@@ -22,7 +22,6 @@ void ResetWorld() {
     fake = NullFrontend{};
     game = GameState{};
     std::memset(entered_name, 0, sizeof entered_name);
-    SetDefaultRankTable();
     random_source.state = 1;
     // The game saves after every finished game; each test starts without a
     // file, in a place of this run's own, removed at exit.
@@ -33,6 +32,8 @@ void ResetWorld() {
         std::atexit([] { std::remove(path.c_str()); });
     std::remove(path.c_str());
     rank_file = RankFileLocation{path, false};
+    // The defaults, and nothing of an earlier test's file remembered.
+    LoadRankTable();
 }
 
 void Record(const char* kind, int32_t a, int32_t b, int32_t c, int32_t d, std::string text) {
@@ -67,9 +68,13 @@ void RepaintWindow() {
 
 void PromptForName(char name[256]) {
     Record("name");
+    if (fake.while_prompting) {
+        fake.while_prompting();
+    }
     std::memcpy(name, fake.name_to_enter.c_str(), fake.name_to_enter.size() + 1);
 }
 
 void ShowRanking() {
     Record("ranking");
+    fake.shown_ranking = rank_table;
 }

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "core/rank_table.h"
 
 struct Call {
     std::string kind;  // stars, repaint, name, ranking; ink, font, release, text, centred
@@ -21,6 +24,9 @@ struct NullFrontend {
     bool keys[256] = {};
     std::vector<uint8_t> key_queries;
     std::string name_to_enter;
+    // What another copy of the game does while the name prompt is open.
+    std::function<void()> while_prompting;
+    RankTable shown_ranking{};  // the table as the ranking display last showed it
     std::vector<Call> calls;
     int open_fonts = 0;  // selected and not yet released
 };

@@ -1,7 +1,9 @@
 // How saving treats rank.txt as the player keeps it on Windows: load, a game, save, the disk.
 
+#include <cctype>
 #include <set>
 
+#include "core/file_store.h"
 #include "tests/win/win_test_support.h"
 
 namespace {
@@ -61,5 +63,50 @@ TEST_P(RankFileSave, KeepsTheRankingAsThePlayerKeepsIt) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, RankFileSave, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Copies of the game take turns on the folder, however its path is spelt; a
+// turn held past the wait is given up, and one whose holder died is free.
+TEST(RankFileTurns, OnePerFolderGivenUpAfterTheWaitAndFreedWhenTheHolderDies) {
+    struct Holder {
+        HANDLE holding = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        HANDLE die = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    } holder;
+    // A thread owns a mutex as a process does, and leaves it abandoned when
+    // it ends holding it.
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void* context) -> DWORD {
+            auto* h = static_cast<Holder*>(context);
+            StoreLock lock;
+            const Locking got = LockStoredFile("rank.txt", false, 0, lock);
+            SetEvent(h->holding);
+            WaitForSingleObject(h->die, INFINITE);
+            return got == Locking::Held ? 0 : 1;
+        },
+        &holder, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(holder.holding, 10000), WAIT_OBJECT_0);
+    std::string full = std::filesystem::current_path().string() + "\\rank.txt";
+    for (char& c : full) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    for (const std::string& path : {std::string("rank.txt"), std::string(".\\rank.txt"), full}) {
+        StoreLock lock;
+        EXPECT_EQ(LockStoredFile(path.c_str(), false, 20, lock), Locking::TimedOut) << path;
+    }
+    StoreLock elsewhere;
+    EXPECT_EQ(LockStoredFile("other\\rank.txt", false, 0, elsewhere), Locking::Held);
+    UnlockStoredFile(elsewhere);
+    SetEvent(holder.die);
+    DWORD held = 1;
+    WaitForSingleObject(thread, 10000);
+    GetExitCodeThread(thread, &held);
+    EXPECT_EQ(held, 0u);
+    StoreLock after;
+    EXPECT_EQ(LockStoredFile("rank.txt", false, 0, after), Locking::Held);
+    UnlockStoredFile(after);
+    for (HANDLE handle : {thread, holder.holding, holder.die}) {
+        CloseHandle(handle);
+    }
+}
 
 }  // namespace
