@@ -2,8 +2,10 @@
 scripts, the JSON it prints, its pictures and frame traces, the rank.txt it
 leaves, and its error messages."""
 
+import fcntl
 import json
 import os
+import random
 import subprocess
 import sys
 import tempfile
@@ -209,6 +211,157 @@ class Simulator(unittest.TestCase):
                 self.assertEqual(result.returncode, 3, reason)
                 self.assertIn("kobaru-sim: cannot write the output: " + reason, result.stderr.decode())
                 self.assertFalse(os.path.exists(self.rank_path), "it stopped at the failed print")
+
+
+class RunningCopy:
+    """A kobaru-sim that stays up, driven over pipes a part of a game at a time."""
+
+    def __init__(self, test, folder, start_tick):
+        self.proc = subprocess.Popen([SIM, "--start-tick", str(start_tick)], stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, cwd=folder)
+        test.addCleanup(self.end)
+        self.queued = []  # names queued and not yet taken by a prompt
+
+    def end(self):
+        self.proc.kill()
+        self.proc.wait()
+        for stream in (self.proc.stdin, self.proc.stdout, self.proc.stderr):
+            stream.close()
+
+    def send(self, script):
+        """Sends lines that end with print; receive() reads what they printed."""
+        self.proc.stdin.write(script.encode())
+        self.proc.stdin.flush()
+
+    def receive(self):
+        """The lines up to the next state line, events first."""
+        lines = []
+        while not lines or "event" in lines[-1]:
+            line = self.proc.stdout.readline()
+            if not line:
+                raise AssertionError("the simulator ended: " + self.proc.stderr.read().decode())
+            lines.append(json.loads(line))
+        return lines
+
+    def start_drill(self):
+        self.send("run 700 100\npress return\nrun 100 100\nrelease return\nprint\n")
+        return self.receive()[-1]["digits"]
+
+    def answer(self, digits, right, gap):
+        key = (digits[1] + digits[2] + (0 if right else 1)) % 10
+        self.send(f"press {key}\nrun 20 20\nrelease {key}\nrun {gap} 20\nprint\n")
+        return self.receive()[-1]["digits"]
+
+    def send_end_of_game(self, name):
+        """The drill's end (the ranking read, the score placed), the credits left with Return."""
+        self.queued.append(name)
+        self.send(f"name {name}\nadvance 40000\nframe\nprint\nadvance 600\npress return\nframe\n"
+                  "release return\nprint\n")
+
+    def receive_end_of_game(self, test):
+        """(score, name) of a placed game, or None."""
+        *events, ending = self.receive()
+        title = self.receive()[-1]
+        test.assertEqual((ending["scene"], title["scene"]), ("ending", "title"))
+        prompt = next((e["name"] for e in events if e["event"] == "name_prompt"), None)
+        if prompt is None:
+            return None
+        test.assertEqual(prompt, self.queued.pop(0), "the oldest queued name")
+        return ending["final_ans"], prompt
+
+    def close(self, test):
+        self.proc.stdin.write(b"close\n")
+        self.proc.stdin.close()
+        test.assertEqual(self.proc.wait(timeout=60), 0, self.proc.stderr.read().decode())
+
+
+class SharedRanking(unittest.TestCase):
+    """Copies of the game started in one folder: every finished game of each
+    is applied to the ranking as stored, whatever the others saved meanwhile."""
+
+    def setUp(self):
+        scratch = tempfile.TemporaryDirectory()
+        self.addCleanup(scratch.cleanup)
+        self.dir, self.rank_path = scratch.name, os.path.join(scratch.name, "rank.txt")
+
+    def read_rank(self):
+        with open(self.rank_path, "rb") as f:
+            return Ranking.decode(f.read())
+
+    def test_two_copies_keep_both_games_in_either_order(self):
+        for first, second in (("Alice", "Bob"), ("Bob", "Alice")):
+            with self.subTest(first=first):
+                with open(self.rank_path, "wb") as f:
+                    f.write(LOW_FIFTH.encode())
+                copies = {name: RunningCopy(self, self.dir, 1000 + i) for i, name in enumerate((first, second))}
+                for name in (first, second):  # both have loaded the file; each scores 0, which places
+                    copies[name].start_drill()
+                for name in (first, second):
+                    copies[name].send_end_of_game(name)
+                    self.assertEqual(copies[name].receive_end_of_game(self), (0, name))
+                for copy in copies.values():
+                    copy.close(self)
+                self.assertEqual(self.read_rank(), LOW_FIFTH.inserted(0, first.encode()).inserted(
+                    0, second.encode(), 2))
+
+    def test_two_hundred_games_of_two_copies_interleaved_at_random(self):
+        seed = int.from_bytes(os.urandom(4), "little")
+        rng, copies = random.Random(seed), [RunningCopy(self, self.dir, 1000 + 7 * i) for i in range(2)]
+        games, placed = [100, 100], 0
+        # Every table the file may hold by now: the games that reached it at
+        # once may have done so in either order.
+        possible = {default_ranking().encode(): default_ranking()}
+
+        def play_drill(copy):
+            digits = copy.start_drill()
+            for _ in range(rng.randrange(9)):
+                digits = copy.answer(digits, rng.random() < 0.85, rng.choice((200, 200, 1000)))
+
+        game_number = 0
+        while any(games):
+            ready = [i for i in (0, 1) if games[i]]
+            ending = ready if len(ready) == 2 and rng.random() < 0.5 else [rng.choice(ready)]
+            names = []
+            for i in ending:
+                play_drill(copies[i])
+                game_number += 1
+                names.append(f"P{i}-{game_number}")
+            # The drills' ends sent together: the two copies save at once.
+            for i, name in zip(ending, names):
+                copies[i].send_end_of_game(name)
+            results = [copies[i].receive_end_of_game(self) for i in ending]
+            for i in ending:
+                games[i] -= 1
+            placed += sum(r is not None for r in results)
+            orders = [results, results[::-1]]
+            following = {}
+            for table in possible.values():
+                for order in orders:
+                    for result in order:
+                        table = table.inserted(result[0], result[1].encode()) if result else table
+                    following[table.encode()] = table
+            possible = following
+        for copy in copies:
+            copy.close(self)
+        saved = self.read_rank()
+        self.assertEqual(saved.play_number, 200, f"games counted (seed {seed})")
+        saved.play_number = 0
+        self.assertIn(saved.encode(), possible, f"{saved} is none of {list(possible.values())[:4]} (seed {seed})")
+        self.assertGreater(placed, 5, "enough games placed to mean something")
+
+    def test_a_turn_held_elsewhere_is_waited_for_only_so_long(self):
+        with open(self.rank_path, "wb") as f:
+            f.write(LOW_FIFTH.encode())
+        folder = os.open(self.dir, os.O_RDONLY)
+        self.addCleanup(os.close, folder)
+        fcntl.flock(folder, fcntl.LOCK_EX)
+        result = subprocess.run([SIM], input=("name Stuck\n" + START_DRILL + "advance 40000\nframe\n").encode(),
+                                cwd=self.dir, capture_output=True, timeout=60)
+        self.assertEqual(result.returncode, 0)
+        said = result.stderr.decode()
+        self.assertEqual(said.count("kobaru-sim: another copy of the game has held rank.txt for 2000 ms; "
+                                    "going on without waiting for it\n"), 2, said)
+        self.assertEqual(self.read_rank(), LOW_FIFTH.inserted(0, b"Stuck"), "the placed game, saved all the same")
 
 
 if __name__ == "__main__":

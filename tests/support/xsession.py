@@ -81,6 +81,12 @@ class XSession:
         lines = self.run(["wmctrl", "-l"], check=False).stdout.splitlines()
         return {parts[3]: int(parts[0], 16) for parts in (line.split(None, 3) for line in lines) if len(parts) == 4}
 
+    def windows_titled(self, title):
+        """Every managed window with this title, in the window manager's order."""
+        lines = self.run(["wmctrl", "-l"], check=False).stdout.splitlines()
+        return [int(parts[0], 16) for parts in (line.split(None, 3) for line in lines)
+                if len(parts) == 4 and parts[3] == title]
+
     def wait_for_window(self, title, timeout, gone=False):
         def probe():
             windows = self.windows()
