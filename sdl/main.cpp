@@ -27,6 +27,10 @@
 // KOBARU_HOLD_FIRST_FRAME_MS: a debugging aid for screenshots and tests. When
 // set to a number of milliseconds, the window keeps showing its start-up
 // picture (the black square on grey) that long before the first game starts.
+//
+// KOBARU_LOOP_COUNTS: when set, the game says on standard error as it ends
+// how often its loop passed and called the frame function since the first
+// game started, against the tick steps that passed (tests and bench/).
 #include <pwd.h>
 #include <unistd.h>
 
@@ -82,6 +86,7 @@ bool ServeOneEvent() {
     if (IsCloseRequest(event)) {
         QuitGame();
     }
+    ++loop_counts.events;
     HandleMainWindowEvent(event);
     FinishEvent(event);
     return true;
@@ -150,8 +155,14 @@ int main(int, char**) {
 
     StartFirstGame();
     LastFrameCall last_call;
-    for (;;) {
-        if (!ServeOneEvent() && !RunFrameUnlessIdle(last_call)) {
+    loop_counts = LoopCounts{UptimeNs()};
+    for (;; ++loop_counts.passes) {
+        if (ServeOneEvent()) {
+            continue;
+        }
+        if (RunFrameUnlessIdle(last_call)) {
+            ++loop_counts.frame_calls;
+        } else {
             WaitForEventOrTickStep();
         }
     }

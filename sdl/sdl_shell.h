@@ -74,5 +74,16 @@ uint64_t UptimeNs();
 void InstallExitSignals();
 bool ExitSignalArrived();
 
+// What the main loop did, counted for KOBARU_LOOP_COUNTS (sdl/main.cpp): a
+// loop that waits passes about twice a tick step, where a spinning one would
+// pass thousands of times.
+struct LoopCounts {
+    uint64_t start_ns = 0;  // the uptime when the loop started
+    uint64_t passes = 0;
+    uint64_t frame_calls = 0;
+    uint64_t events = 0;
+};
+extern LoopCounts loop_counts;
+
 // Saves the ranking, releases the windows and ends the process with code 0.
 [[noreturn]] void QuitGame();

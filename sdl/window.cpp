@@ -3,10 +3,12 @@
 // exposure; its events; and the orderly way out.
 #include <signal.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
+#include "core/frame_pace.h"
 #include "core/frontend.h"
 #include "core/rank_table.h"
 #include "kobaru_icon.h"
@@ -168,7 +170,18 @@ bool ExitSignalArrived() {
     return exit_signal != 0;
 }
 
+LoopCounts loop_counts;
+
 void QuitGame() {
+    if (std::getenv("KOBARU_LOOP_COUNTS")) {
+        const uint64_t steps = (UptimeNs() - loop_counts.start_ns) / kTimerStepNs;
+        std::fprintf(stderr,
+                     "kobaru: %llu tick steps, %llu passes, %llu frame calls, %llu events\n",
+                     static_cast<unsigned long long>(steps),
+                     static_cast<unsigned long long>(loop_counts.passes),
+                     static_cast<unsigned long long>(loop_counts.frame_calls),
+                     static_cast<unsigned long long>(loop_counts.events));
+    }
     SaveRankTable();
     SDL_DestroyWindow(main_window);
     main_window = nullptr;
