@@ -1,6 +1,7 @@
 // The name prompt's edit field as data: the typed text in code page 932, the
 // caret and the horizontal scroll. The dialog feeds it key presses, typed and
-// pasted text; nothing here knows about windows or fonts.
+// pasted text, or the whole text an input element reports; nothing here knows
+// about windows or fonts.
 #pragma once
 
 #include <cstddef>
@@ -43,3 +44,17 @@ std::size_t NextBoundary(const std::string& text, std::size_t offset);
 // wide, moving as little as possible, and shows no empty space past the end
 // of the text that could be filled by scrolling back.
 int32_t ScrollToShow(int32_t scroll_x, int32_t caret_x, int32_t text_width, int32_t visible_width);
+
+// The field as an input element reports it after each edit (the browser's):
+// its whole text (UTF-8) and caret (in characters). What changed is what lies
+// between the common start and the common end of the two texts: the removed
+// part goes, and the inserted part is typed in by InsertTypedText, so the
+// field refuses and cuts exactly as when typing. The caret goes where the
+// element has it, or after what was typed if some of it was refused. True
+// when the field's text or caret changed.
+bool TakeReportedEdit(NameField& field, const std::string& utf8, std::size_t caret);
+
+// Offsets in code page 932 text: the bytes of its first characters, and the
+// characters in its first bytes.
+std::size_t BytesOfCharacters(const std::string& text, std::size_t characters);
+std::size_t CharactersOfBytes(const std::string& text, std::size_t bytes);

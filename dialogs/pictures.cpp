@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "dialogs/templates.h"
-#include "render/cp932.h"
+#include "text/cp932.h"
 
 const Rgb kDialogPalette[kDialogInks] = {
     {212, 208, 200},  // face

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "screens/text_ops.h"
+#include "text/rect.h"
 
 struct DialogUnits {
     int32_t base_x;  // average width of the letters A-Z and a-z, rounded

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "render/cp932.h"
+#include "text/cp932.h"
 #include "render/fonts.h"
 #include "render/text.h"
 

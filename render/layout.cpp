@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "render/cp932.h"
+#include "text/cp932.h"
 #include "render/fonts.h"
 #include "render/text.h"
 

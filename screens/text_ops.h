@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/palette.h"
+#include "text/rect.h"
 
 constexpr Rgb kWhite{255, 255, 255};
 constexpr Rgb kRed{255, 0, 0};
@@ -16,14 +17,6 @@ constexpr Rgb kRed{255, 0, 0};
 struct ScreenFont {
     void* created;
     void* replaced;
-};
-
-// A rectangle of pixels; right and bottom are exclusive.
-struct Rect {
-    int32_t left;
-    int32_t top;
-    int32_t right;
-    int32_t bottom;
 };
 
 // Sets the text colour with a transparent background; it stays in force,

@@ -1,16 +1,15 @@
 // The result dialogs on SDL: modal windows, owned by the main window, that show
-// the portable dialogs' pictures. While one is open no frame runs, the main
-// window only repaints on exposure and ignores close requests, and the dialog
-// itself cannot be cancelled.
+// the portable dialogs' pictures and feed the dialogs' machines (dialogs/)
+// SDL's events. While one is open no frame runs, the main window only
+// repaints on exposure and ignores close requests, and the dialog itself
+// cannot be cancelled.
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/frontend.h"
 #include "core/rank_table.h"
-#include "dialogs/name_field.h"
-#include "dialogs/pictures.h"
-#include "dialogs/push_button.h"
+#include "dialogs/machine.h"
 #include "dialogs/templates.h"
 #include "sdl/sdl_shell.h"
 
@@ -83,23 +82,6 @@ void CloseDialogWindow(DialogWindow& dialog) {
     FocusWindow(main_window);
 }
 
-// Mouse positions in the dialog's own pixels, however large it is shown.
-void ToGamePixels(SDL_Event& event) {
-    switch (event.type) {
-        case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP:
-            event.button.x /= display_scale;
-            event.button.y /= display_scale;
-            break;
-        case SDL_MOUSEMOTION:
-            event.motion.x /= display_scale;
-            event.motion.y /= display_scale;
-            break;
-        default:
-            break;
-    }
-}
-
 // Waits for the next event meant for the dialog, at most timeout_ms; an exit
 // signal ends the game from here as from the main loop. It polls in short
 // naps rather than letting SDL block: SDL wakes a blocked wait by sending an
@@ -128,7 +110,6 @@ bool WaitForDialogEvent(const DialogWindow& dialog, SDL_Event& event, int timeou
             HandleMainWindowEvent(event);
         } else if (!IsCloseRequest(event) &&
                    EventWindowId(event) == SDL_GetWindowID(dialog.window)) {
-            ToGamePixels(event);
             return true;
         }
         FinishEvent(event);
@@ -137,35 +118,6 @@ bool WaitForDialogEvent(const DialogWindow& dialog, SDL_Event& event, int timeou
 
 bool IsReturn(const SDL_Keysym& key) {
     return key.scancode == SDL_SCANCODE_RETURN || key.scancode == SDL_SCANCODE_KP_ENTER;
-}
-
-// OK's share of an event, as the dialog manager feeds a push button: the
-// mouse, and Space when OK has the focus. True when OK is clicked.
-bool FeedOk(PushButton& ok, const Rect& where, const SDL_Event& event, bool focused) {
-    switch (event.type) {
-        case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP:
-            if (event.button.button != SDL_BUTTON_LEFT) {
-                return false;
-            }
-            return FeedPushButton(
-                ok,
-                event.type == SDL_MOUSEBUTTONDOWN ? ButtonInput::MouseDown : ButtonInput::MouseUp,
-                Contains(where, event.button.x, event.button.y));
-        case SDL_MOUSEMOTION:
-            return FeedPushButton(ok, ButtonInput::MouseMove,
-                                  Contains(where, event.motion.x, event.motion.y));
-        case SDL_KEYDOWN:
-            if (focused && event.key.keysym.sym == SDLK_SPACE) {
-                FeedPushButton(ok, ButtonInput::SpaceDown, true);
-            }
-            return false;
-        case SDL_KEYUP:
-            return event.key.keysym.sym == SDLK_SPACE &&
-                   FeedPushButton(ok, ButtonInput::SpaceUp, true);
-        default:
-            return false;
-    }
 }
 
 // Keypad keys with Num Lock off move the caret like the arrow keys.
@@ -189,63 +141,116 @@ SDL_Keycode EditingKey(const SDL_Keysym& key) {
     return key.sym;
 }
 
-void Paste(NameField& field) {
-    char* clipboard = SDL_GetClipboardText();
-    if (clipboard) {
-        InsertTypedText(field, FirstLine(clipboard));
-        SDL_free(clipboard);
+// A key press as the dialogs take it; false for a key they ignore.
+bool TranslateKey(const SDL_KeyboardEvent& key, DialogEvent& out) {
+    const bool control = (key.keysym.mod & KMOD_CTRL) != 0;
+    const bool shift = (key.keysym.mod & KMOD_SHIFT) != 0;
+    if (IsReturn(key.keysym)) {
+        // Return presses the default button from any control, once a press.
+        out.kind = DialogEventKind::Confirm;
+        return key.repeat == 0;
     }
+    const struct {
+        SDL_Keycode sym;
+        EditKey key;
+    } editing[] = {{SDLK_BACKSPACE, EditKey::Backspace}, {SDLK_DELETE, EditKey::Delete},
+                   {SDLK_LEFT, EditKey::Left},           {SDLK_RIGHT, EditKey::Right},
+                   {SDLK_HOME, EditKey::Home},           {SDLK_END, EditKey::End}};
+    const SDL_Keycode sym = EditingKey(key.keysym);
+    for (const auto& entry : editing) {
+        if (sym == entry.sym) {
+            out.kind = DialogEventKind::EditKey;
+            out.key = entry.key;
+            return true;
+        }
+    }
+    if (sym == SDLK_TAB) {
+        out.kind = DialogEventKind::FocusNext;
+        return true;
+    }
+    if (sym == SDLK_SPACE) {
+        out.kind = DialogEventKind::SpaceDown;
+        return true;
+    }
+    if ((sym == SDLK_v && control) || (sym == SDLK_INSERT && shift)) {
+        char* clipboard = SDL_GetClipboardText();
+        out.kind = DialogEventKind::Paste;
+        out.text = clipboard ? clipboard : "";
+        SDL_free(clipboard);
+        return true;
+    }
+    return false;
 }
 
-// Edits the field for one key; false when the key is no editing key.
-bool EditField(NameField& field, const SDL_Keysym& key) {
-    const bool control = (key.mod & KMOD_CTRL) != 0;
-    const bool shift = (key.mod & KMOD_SHIFT) != 0;
-    switch (EditingKey(key)) {
-        case SDLK_BACKSPACE:
-            DeleteBackward(field);
+// An event of the dialog's window as the dialogs take it, positions in the
+// dialog's own pixels however large it is shown; false for one they ignore.
+bool TranslateEvent(const SDL_Event& event, DialogEvent& out) {
+    const int s = display_scale;
+    switch (event.type) {
+        case SDL_WINDOWEVENT:
+            out.kind = DialogEventKind::Expose;
+            return event.window.event == SDL_WINDOWEVENT_EXPOSED;
+        case SDL_KEYDOWN:
+            return TranslateKey(event.key, out);
+        case SDL_KEYUP:
+            out.kind = DialogEventKind::SpaceUp;
+            return event.key.keysym.sym == SDLK_SPACE;
+        case SDL_TEXTINPUT:
+            out.kind = DialogEventKind::Type;
+            out.text = event.text.text;
             return true;
-        case SDLK_DELETE:
-            DeleteForward(field);
+        case SDL_TEXTEDITING:
+            out.kind = DialogEventKind::Composition;
+            out.text = event.edit.text;
+            out.x = event.edit.start;
             return true;
-        case SDLK_LEFT:
-            MoveCaretLeft(field);
+        case SDL_TEXTEDITING_EXT:
+            out.kind = DialogEventKind::Composition;
+            out.text = event.editExt.text;
+            out.x = event.editExt.start;
             return true;
-        case SDLK_RIGHT:
-            MoveCaretRight(field);
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            out.kind = event.type == SDL_MOUSEBUTTONDOWN ? DialogEventKind::PointerDown
+                                                         : DialogEventKind::PointerUp;
+            out.x = event.button.x / s;
+            out.y = event.button.y / s;
+            return event.button.button == SDL_BUTTON_LEFT;
+        case SDL_MOUSEMOTION:
+            out.kind = DialogEventKind::PointerMove;
+            out.x = event.motion.x / s;
+            out.y = event.motion.y / s;
             return true;
-        case SDLK_HOME:
-            MoveCaretHome(field);
-            return true;
-        case SDLK_END:
-            MoveCaretEnd(field);
-            return true;
-        case SDLK_v:
-            if (control) {
-                Paste(field);
-                return true;
-            }
-            return false;
-        case SDLK_INSERT:
-            if (shift) {
-                Paste(field);
-                return true;
-            }
-            return false;
         default:
             return false;
     }
 }
 
-// The name prompt while it is open.
-struct NameDialog {
-    NameDialogLayout layout;
-    NameField field;  // empty in every game, whatever the last one entered
-    NameDialogView view;
-    PushButton ok;
-    bool dirty = true;
-    bool confirmed = false;
-};
+// The next event meant for the dialog, as the dialogs take it, or a Tick
+// once timeout_ms have passed without one.
+DialogEvent NextDialogEvent(const DialogWindow& dialog, uint32_t timeout_ms) {
+    DialogEvent next;
+    SDL_Event event;
+    const Uint32 start = SDL_GetTicks();
+    for (;;) {
+        const Uint32 waited = SDL_GetTicks() - start;
+        const int left = waited >= timeout_ms ? 0 : static_cast<int>(timeout_ms - waited);
+        if (!WaitForDialogEvent(dialog, event, left < kSignalCheckMs ? left : kSignalCheckMs)) {
+            if (left == 0) {
+                break;
+            }
+            continue;
+        }
+        const bool taken = TranslateEvent(event, next);
+        FinishEvent(event);
+        if (taken) {
+            break;
+        }
+        next = DialogEvent{};
+    }
+    next.now_ms = SDL_GetTicks();
+    return next;
+}
 
 void UpdateInputMethodSpot(const NameDialog& dialog) {
     // The input method puts its candidate list below this rectangle.
@@ -257,103 +262,22 @@ void UpdateInputMethodSpot(const NameDialog& dialog) {
     SDL_SetTextInputRect(&spot);
 }
 
-// One of the name dialog's own events. True when it changed what the field
-// holds or where its caret is.
-bool HandleNameEvent(NameDialog& dialog, const SDL_Event& event) {
-    NameDialogView& view = dialog.view;
-    NameField& field = dialog.field;
-    const bool was_pressed = dialog.ok.pressed;
-    if (event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BUTTON_LEFT &&
-        Contains(dialog.layout.ok, event.button.x, event.button.y)) {
-        view.focus = NameFocus::Ok;
-        dialog.dirty = true;
-    }
-    dialog.confirmed = FeedOk(dialog.ok, dialog.layout.ok, event, view.focus == NameFocus::Ok);
-    view.ok_pressed = dialog.ok.pressed;
-    dialog.dirty = dialog.dirty || was_pressed != dialog.ok.pressed;
-    switch (event.type) {
-        case SDL_WINDOWEVENT:
-            dialog.dirty = dialog.dirty || event.window.event == SDL_WINDOWEVENT_EXPOSED;
-            return false;
-        case SDL_KEYDOWN:
-            if (IsReturn(event.key.keysym)) {
-                // Return presses the default button from any control.
-                dialog.confirmed = event.key.repeat == 0;
-            } else if (event.key.keysym.sym == SDLK_TAB) {
-                view.focus = view.focus == NameFocus::Edit ? NameFocus::Ok : NameFocus::Edit;
-                dialog.dirty = true;
-            } else if (view.focus == NameFocus::Edit && view.composition.empty()) {
-                return EditField(field, event.key.keysym);
-            }
-            return false;
-        case SDL_TEXTINPUT:
-            if (view.focus != NameFocus::Edit) {
-                return false;
-            }
-            view.composition.clear();
-            view.composition_cursor = 0;
-            InsertTypedText(field, event.text.text);
-            return true;
-        case SDL_TEXTEDITING:
-            TakeComposition(view, event.edit.text, static_cast<std::size_t>(event.edit.start));
-            return true;
-        case SDL_TEXTEDITING_EXT:
-            TakeComposition(view, event.editExt.text,
-                            static_cast<std::size_t>(event.editExt.start));
-            return true;
-        case SDL_MOUSEBUTTONDOWN:
-            if (event.button.button != SDL_BUTTON_LEFT ||
-                !Contains(dialog.layout.edit, event.button.x, event.button.y)) {
-                return false;
-            }
-            view.focus = NameFocus::Edit;
-            if (view.composition.empty()) {
-                field.caret = NameCaretForClick(Fonts(), dialog.layout, field, event.button.x);
-            }
-            return true;
-        default:
-            return false;
-    }
-}
-
 }  // namespace
 
 void PromptForName(char name[256]) {
-    NameDialog dialog;
-    dialog.layout = LayOutNameDialog(Fonts());
+    NameDialog dialog = OpenNameDialog(Fonts(), SDL_GetTicks());
     DialogWindow window =
         OpenDialogWindow(kNameDialogCaption, dialog.layout.width, dialog.layout.height);
     SDL_StartTextInput();
-    Uint32 blink_tick = SDL_GetTicks();
+    bool redraw = true;
     while (!dialog.confirmed) {
-        if (dialog.dirty) {
-            KeepNameCaretVisible(Fonts(), dialog.layout, dialog.field, dialog.view);
-            DrawNameDialog(window.canvas, Fonts(), dialog.layout, dialog.field, dialog.view);
+        if (redraw) {
+            DrawNameDialogPicture(window.canvas, Fonts(), dialog);
             PresentDialog(window);
             UpdateInputMethodSpot(dialog);
-            dialog.dirty = false;
         }
-        const Uint32 shown_for = SDL_GetTicks() - blink_tick;
-        const int until_blink =
-            shown_for >= kCaretBlinkMs ? 0 : static_cast<int>(kCaretBlinkMs - shown_for);
-        SDL_Event event;
-        const bool got = WaitForDialogEvent(
-            window, event, until_blink < kSignalCheckMs ? until_blink : kSignalCheckMs);
-        if (SDL_GetTicks() - blink_tick >= kCaretBlinkMs) {
-            dialog.view.caret_on = !dialog.view.caret_on;
-            blink_tick = SDL_GetTicks();
-            dialog.dirty = true;
-        }
-        if (!got) {
-            continue;
-        }
-        if (HandleNameEvent(dialog, event)) {
-            // The caret shows steadily while the player types.
-            dialog.view.caret_on = true;
-            blink_tick = SDL_GetTicks();
-            dialog.dirty = true;
-        }
-        FinishEvent(event);
+        const DialogEvent event = NextDialogEvent(window, UntilCaretBlink(dialog, SDL_GetTicks()));
+        redraw = FeedNameDialog(dialog, Fonts(), event).redraw;
     }
     std::memcpy(name, dialog.field.text.c_str(), dialog.field.text.size() + 1);
     SDL_StopTextInput();
@@ -361,30 +285,16 @@ void PromptForName(char name[256]) {
 }
 
 void ShowRanking() {
-    const RankingDialogLayout layout = LayOutRankingDialog(Fonts());
-    PushButton ok;
-    DialogWindow window = OpenDialogWindow(kRankingDialogCaption, layout.width, layout.height);
-    bool dirty = true;
-    bool closed = false;
-    while (!closed) {
-        if (dirty) {
-            DrawRankingDialog(window.canvas, Fonts(), layout, rank_table, ok.pressed);
+    RankingDialog dialog = OpenRankingDialog(Fonts());
+    DialogWindow window =
+        OpenDialogWindow(kRankingDialogCaption, dialog.layout.width, dialog.layout.height);
+    bool redraw = true;
+    while (!dialog.closed) {
+        if (redraw) {
+            DrawRankingDialogPicture(window.canvas, Fonts(), dialog, rank_table);
             PresentDialog(window);
-            dirty = false;
         }
-        SDL_Event event;
-        if (!WaitForDialogEvent(window, event, kSignalCheckMs)) {
-            continue;
-        }
-        const bool was_pressed = ok.pressed;
-        // OK has the focus throughout, so Space works it as well.
-        closed = FeedOk(ok, layout.ok, event, true);
-        if (event.type == SDL_KEYDOWN && IsReturn(event.key.keysym)) {
-            closed = event.key.repeat == 0;
-        }
-        dirty = ok.pressed != was_pressed ||
-                (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED);
-        FinishEvent(event);
+        redraw = FeedRankingDialog(dialog, NextDialogEvent(window, UINT32_MAX)).redraw;
     }
     CloseDialogWindow(window);
 }

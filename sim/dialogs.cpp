@@ -5,7 +5,7 @@
 
 #include "core/frontend.h"
 #include "core/rank_table.h"
-#include "render/cp932.h"
+#include "text/cp932.h"
 #include "sim/sim.h"
 
 void PromptForName(char name[256]) {

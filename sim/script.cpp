@@ -9,7 +9,7 @@
 #include "core/frontend.h"
 #include "core/game_state.h"
 #include "core/rank_table.h"
-#include "render/cp932.h"
+#include "text/cp932.h"
 #include "render/snapshot.h"
 #include "render/surface.h"
 #include "screens/screens.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/frontend.h"
-#include "render/cp932.h"
+#include "text/cp932.h"
 #include "render/surface.h"
 #include "screens/text_ops.h"
 #include "sim/sim.h"

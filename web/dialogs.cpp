@@ -1,9 +1,9 @@
 // The result dialogs in the browser: the portable dialogs' pictures in the
 // page, with the page's own input element over the name field and a button
-// over OK, which take the typing, the input method and the clicks. The game
-// keeps the field's text by the name field's rules and draws it; the page
-// only reports. While a dialog is open no frame runs (the loop waits here),
-// and it cannot be cancelled.
+// over OK, which take the typing, the input method and the clicks. The page
+// reports; the dialogs' machines (dialogs/) decide, and the game keeps the
+// field by the name field's rules. While a dialog is open no frame runs (the
+// loop waits here), and it cannot be cancelled.
 #include <emscripten.h>
 
 #include <cstdlib>
@@ -13,12 +13,9 @@
 
 #include "core/frontend.h"
 #include "core/rank_table.h"
-#include "dialogs/name_field.h"
-#include "dialogs/pictures.h"
-#include "dialogs/push_button.h"
+#include "dialogs/machine.h"
 #include "dialogs/templates.h"
-#include "render/cp932.h"
-#include "web/name_edit.h"
+#include "text/cp932.h"
 #include "web/web_shell.h"
 
 namespace {
@@ -57,128 +54,77 @@ void OpenDialog(DialogKind kind, const char* caption, int32_t width, int32_t hei
     kobaru_open_dialog(kind, caption, width, height, edit_box, ok_box);
 }
 
-std::string EventText() {
-    char* text = kobaru_dialog_event_text();
-    std::string copy = text;
-    std::free(text);
-    return copy;
-}
-
-// Feeds OK the pointer and Space events, for its pushed-in look; the page
-// reports the click itself. True when the look changed.
-bool FeedOk(PushButton& ok, const Rect& where, int event, bool focused) {
-    const bool was_pressed = ok.pressed;
-    if (event == kEventPointerDown || event == kEventPointerMove || event == kEventPointerUp) {
-        const ButtonInput input = event == kEventPointerDown   ? ButtonInput::MouseDown
-                                  : event == kEventPointerMove ? ButtonInput::MouseMove
-                                                               : ButtonInput::MouseUp;
-        FeedPushButton(
-            ok, input,
-            Contains(where, kobaru_dialog_event_number(0), kobaru_dialog_event_number(1)));
-    } else if (event == kEventSpaceDown && focused) {
-        FeedPushButton(ok, ButtonInput::SpaceDown, true);
-    } else if (event == kEventSpaceUp) {
-        FeedPushButton(ok, ButtonInput::SpaceUp, true);
-    }
-    return ok.pressed != was_pressed;
-}
-
-// The name prompt while it is open.
-struct NameDialog {
-    NameDialogLayout layout;
-    NameField field;  // empty in every game, whatever the last one entered
-    NameDialogView view;
-    PushButton ok;
-    bool confirmed = false;
-};
-
-// Tells the page the field's text and caret when they differ from what it
-// reported, so that the input element always holds the name as kept.
-void SyncField(const NameField& field, const std::string& reported, std::size_t reported_caret) {
-    const std::string utf8 = Cp932ToUtf8(field.text.data(), field.text.size());
-    const std::size_t caret = CharactersOfBytes(field.text, field.caret);
-    if (utf8 != reported || caret != reported_caret) {
-        kobaru_set_name_field(utf8.c_str(), static_cast<int>(caret));
-    }
-}
-
-// One of the name dialog's events. True when it changed what the field holds,
-// where its caret is, or how the dialog looks.
-bool HandleNameEvent(NameDialog& dialog, int event) {
-    NameDialogView& view = dialog.view;
-    NameField& field = dialog.field;
-    bool changed = FeedOk(dialog.ok, dialog.layout.ok, event, view.focus == NameFocus::Ok);
-    view.ok_pressed = dialog.ok.pressed;
-    switch (event) {
-        case kEventEdit: {
-            const std::string text = EventText();
-            const auto caret = static_cast<std::size_t>(kobaru_dialog_event_number(0));
-            changed = TakeReportedEdit(field, text, caret) || changed;
-            SyncField(field, text, caret);
-            return changed;
+// The page's next event for the open dialog, as the dialogs take it, or a
+// Tick after timeout_ms (never, for a negative timeout).
+DialogEvent NextDialogEvent(int timeout_ms) {
+    DialogEvent event;
+    const int kind = kobaru_next_dialog_event(timeout_ms);
+    const auto number = [](int index) { return kobaru_dialog_event_number(index); };
+    switch (kind) {
+        case kEventEdit:
+        case kEventComposition: {
+            char* text = kobaru_dialog_event_text();
+            event.text = text;
+            std::free(text);
+            event.kind = kind == kEventEdit ? DialogEventKind::Edit : DialogEventKind::Composition;
+            event.x = number(0);
+            break;
         }
-        case kEventComposition:
-            TakeComposition(view, EventText(),
-                            static_cast<std::size_t>(kobaru_dialog_event_number(0)));
-            return true;
+        case kEventPointerDown:
+        case kEventPointerMove:
+        case kEventPointerUp:
+            event.kind = kind == kEventPointerDown   ? DialogEventKind::PointerDown
+                         : kind == kEventPointerMove ? DialogEventKind::PointerMove
+                                                     : DialogEventKind::PointerUp;
+            event.x = number(0);
+            event.y = number(1);
+            break;
         case kEventFocusEdit:
-        case kEventFocusOk: {
-            const NameFocus focus = event == kEventFocusEdit ? NameFocus::Edit : NameFocus::Ok;
-            changed = changed || view.focus != focus;
-            view.focus = focus;
-            return changed;
-        }
-        case kEventPointerDown: {
-            const int32_t x = kobaru_dialog_event_number(0);
-            if (!Contains(dialog.layout.edit, x, kobaru_dialog_event_number(1)) ||
-                !view.composition.empty()) {
-                return changed;
-            }
-            // The page leaves the caret to the picture, whose text it cannot measure.
-            field.caret = NameCaretForClick(Fonts(), dialog.layout, field, x);
-            SyncField(field, {}, SIZE_MAX);
-            return true;
-        }
+            event.kind = DialogEventKind::FocusEdit;
+            break;
+        case kEventFocusOk:
+            event.kind = DialogEventKind::FocusOk;
+            break;
+        case kEventSpaceDown:
+            event.kind = DialogEventKind::SpaceDown;
+            break;
+        case kEventSpaceUp:
+            event.kind = DialogEventKind::SpaceUp;
+            break;
         case kEventConfirm:
-            dialog.confirmed = true;
-            return changed;
+            event.kind = DialogEventKind::Confirm;
+            break;
         default:
-            return changed;
+            break;
     }
+    event.now_ms = static_cast<uint32_t>(emscripten_get_now());
+    return event;
 }
 
 }  // namespace
 
 void PromptForName(char name[256]) {
     kobaru_wait_for_dialog_fonts();
-    NameDialog dialog;
-    dialog.layout = LayOutNameDialog(Fonts());
+    NameDialog dialog = OpenNameDialog(Fonts(), static_cast<uint32_t>(emscripten_get_now()));
     DialogPicture picture(dialog.layout.width, dialog.layout.height);
     OpenDialog(kNameDialog, kNameDialogCaption, dialog.layout.width, dialog.layout.height,
                dialog.layout.edit, dialog.layout.ok);
-    double blink_at = emscripten_get_now() + kCaretBlinkMs;
-    bool dirty = true;
+    bool redraw = true;
     while (!dialog.confirmed) {
-        if (dirty) {
-            KeepNameCaretVisible(Fonts(), dialog.layout, dialog.field, dialog.view);
-            DrawNameDialog(picture.canvas, Fonts(), dialog.layout, dialog.field, dialog.view);
+        if (redraw) {
+            DrawNameDialogPicture(picture.canvas, Fonts(), dialog);
             picture.Show();
-            dirty = false;
         }
-        const double until_blink = blink_at - emscripten_get_now();
-        const int event =
-            kobaru_next_dialog_event(until_blink > 0 ? static_cast<int>(until_blink) : 0);
-        if (emscripten_get_now() >= blink_at) {
-            dialog.view.caret_on = !dialog.view.caret_on;
-            blink_at = emscripten_get_now() + kCaretBlinkMs;
-            dirty = true;
+        const auto now = static_cast<uint32_t>(emscripten_get_now());
+        const DialogResponse response = FeedNameDialog(
+            dialog, Fonts(), NextDialogEvent(static_cast<int>(UntilCaretBlink(dialog, now))));
+        if (response.field_changed) {
+            // The page's input element holds the name as the game keeps it.
+            const NameField& field = dialog.field;
+            kobaru_set_name_field(Cp932ToUtf8(field.text.data(), field.text.size()).c_str(),
+                                  static_cast<int>(CharactersOfBytes(field.text, field.caret)));
         }
-        if (event != kEventNone && HandleNameEvent(dialog, event)) {
-            // The caret shows steadily while the player types.
-            dialog.view.caret_on = true;
-            blink_at = emscripten_get_now() + kCaretBlinkMs;
-            dirty = true;
-        }
+        redraw = response.redraw;
     }
     std::memcpy(name, dialog.field.text.c_str(), dialog.field.text.size() + 1);
     kobaru_close_dialog();
@@ -186,22 +132,17 @@ void PromptForName(char name[256]) {
 
 void ShowRanking() {
     kobaru_wait_for_dialog_fonts();
-    const RankingDialogLayout layout = LayOutRankingDialog(Fonts());
-    DialogPicture picture(layout.width, layout.height);
-    OpenDialog(kRankingDialog, kRankingDialogCaption, layout.width, layout.height, {}, layout.ok);
-    PushButton ok;
-    bool dirty = true;
-    for (;;) {
-        if (dirty) {
-            DrawRankingDialog(picture.canvas, Fonts(), layout, rank_table, ok.pressed);
+    RankingDialog dialog = OpenRankingDialog(Fonts());
+    DialogPicture picture(dialog.layout.width, dialog.layout.height);
+    OpenDialog(kRankingDialog, kRankingDialogCaption, dialog.layout.width, dialog.layout.height, {},
+               dialog.layout.ok);
+    bool redraw = true;
+    while (!dialog.closed) {
+        if (redraw) {
+            DrawRankingDialogPicture(picture.canvas, Fonts(), dialog, rank_table);
             picture.Show();
         }
-        const int event = kobaru_next_dialog_event(-1);
-        if (event == kEventConfirm) {
-            break;
-        }
-        // OK has the focus throughout, so Space works it as well.
-        dirty = FeedOk(ok, layout.ok, event, true);
+        redraw = FeedRankingDialog(dialog, NextDialogEvent(-1)).redraw;
     }
     kobaru_close_dialog();
 }

@@ -14,7 +14,7 @@
 
 #include "core/scenes.h"
 #include "dialogs/pictures.h"
-#include "render/cp932.h"
+#include "text/cp932.h"
 #include "render/text.h"
 #include "screens/faces.h"
 #include "screens/screens.h"

@@ -1,12 +1,12 @@
 // Code page 932 to and from Unicode, a character at a time.
-#include "render/cp932.h"
+#include "text/cp932.h"
 
 #include <algorithm>
 #include <vector>
 
 namespace {
 
-#include "render/cp932_table.inc"
+#include "text/cp932_table.inc"
 
 bool IsLeadByte(uint8_t b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);

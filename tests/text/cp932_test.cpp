@@ -5,7 +5,7 @@
 #include <string>
 #include <tuple>
 
-#include "render/cp932.h"
+#include "text/cp932.h"
 
 #ifdef __GLIBC__
 #include <iconv.h>

@@ -1,10 +1,10 @@
-// The browser's name field: what the page's input element reports after an edit, taken by the name
-// field's rules.
+// The name field as an input element reports it after an edit, taken by its
+// rules.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "web/name_edit.h"
+#include "dialogs/name_field.h"
 
 namespace {
 
