@@ -16,6 +16,9 @@ import unittest
 
 from PIL import Image
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import templates  # noqa: E402
+
 RES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "res")
 EXE = None
 RT_ICON, RT_DIALOG, RT_GROUP_ICON, JAPANESE = 3, 5, 14, 1041
@@ -25,17 +28,19 @@ BUTTON, EDIT, STATIC = 0x80, 0x81, 0x82
 # WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT: no system menu, so no
 # close box; not visible, not centred.
 DIALOG_STYLE = 0x80000000 | 0x00C00000 | 0x80 | 0x40
+# The controls' styles and classes, which only the resource script holds; the
+# boxes, captions and texts come from dialogs/templates.h, which the other
+# builds' dialogs are drawn from.
+CONTROLS = {"edit": (CHILD | BORDER | TABSTOP | 0x80, 1000, EDIT),  # ES_AUTOHSCROLL
+            "ok": (CHILD | TABSTOP | DEFPUSHBUTTON, 1, BUTTON),
+            "text": (CHILD | GROUP, 0xFFFF, STATIC)}
+BS_CENTER = 0x300
 # (id, (x, y, cx, cy), caption, controls as (style, x, y, cx, cy, id, class, text)).
 TEMPLATES = [
-    (101, (0, 0, 119, 77), "ランクインしたよ～！！", [
-        (CHILD | BORDER | TABSTOP | 0x80, 13, 23, 93, 14, 1000, EDIT, ""),  # ES_AUTOHSCROLL
-        (CHILD | TABSTOP | DEFPUSHBUTTON, 35, 56, 50, 14, 1, BUTTON, "OK")]),
-    (102, (0, 0, 187, 155), "これが道を極めた人たちです！！", [
-        (CHILD | TABSTOP | DEFPUSHBUTTON | 0x300, 65, 125, 50, 14, 1, BUTTON, "OK"),  # BS_CENTER
-        (CHILD | GROUP, 10, 12, 20, 12, 0xFFFF, STATIC, "Rank"),
-        (CHILD | GROUP, 90, 12, 36, 8, 0xFFFF, STATIC, "PlayerName"),
-        (CHILD | GROUP, 51, 12, 16, 8, 0xFFFF, STATIC, "Point")]),
-]
+    (ident, dialog["box"], dialog["caption"], [
+        (CONTROLS[kind][0] | (BS_CENTER if (ident, kind) == (102, "ok") else 0), *box, *CONTROLS[kind][1:], text)
+        for kind, text, box in dialog["controls"]])
+    for ident, dialog in zip((101, 102), (templates.from_header()[name] for name in ("name", "ranking")))]
 # The standard 16 colours in the order of 4-bit bitmaps, with the grid's letters.
 LETTERS = "KMGONPTSDRLYBFCW"
 COLOURS = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
@@ -81,7 +86,7 @@ def dialog_template(rect, caption, controls):
         return string.encode("utf-16-le") + b"\0\0"
 
     data = struct.pack("<IIH4h", DIALOG_STYLE, 0, len(controls), *rect) + text("") + text("") + text(caption) + \
-        struct.pack("<H", 9) + text("ＭＳ Ｐゴシック")
+        struct.pack("<H", 9) + text(templates.from_header()["name"]["font"])
     for style, x, y, cx, cy, ident, kind, label in controls:
         data += bytes(-len(data) % 4) + struct.pack("<II4hHHH", style, 0, x, y, cx, cy, ident, 0xFFFF, kind)
         data += text(label) + b"\0\0"  # no creation data
