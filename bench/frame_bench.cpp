@@ -14,10 +14,10 @@
 #include "core/random_source.h"
 #include "core/rank_table.h"
 #include "core/scenes.h"
+#include "null/shell.h"
 #include "render/surface.h"
 #include "render/text.h"
 #include "screens/screens.h"
-#include "tests/support/null_frontend.h"
 
 extern char** environ;
 

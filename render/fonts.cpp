@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "text/cp932.h"
 #include "render/fonts.h"
 #include "render/text.h"
+#include "text/cp932.h"
 
 namespace {
 

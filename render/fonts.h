@@ -1,6 +1,6 @@
 // What the renderer's three parts share: the stand-ins for the Windows faces,
 // the face lookup (faces.cpp: which file draws a face), and the fonts with
-// their metrics and glyphs (fonts.cpp), which the layout (layout.cpp) draws.
+// their metrics and glyphs (fonts.cpp), which text.cpp lays out and draws.
 #pragma once
 
 #include <cstdint>

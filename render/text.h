@@ -19,7 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "screens/text_ops.h"
+#include "text/rect.h"
 
 struct RenderFont;  // cached and owned by the renderer; lives until ReleaseRenderFonts
 

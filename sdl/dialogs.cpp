@@ -11,7 +11,7 @@
 #include "core/rank_table.h"
 #include "dialogs/machine.h"
 #include "dialogs/templates.h"
-#include "sdl/sdl_shell.h"
+#include "sdl/shell.h"
 
 namespace {
 

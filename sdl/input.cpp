@@ -4,7 +4,7 @@
 
 #include "core/frame_pace.h"
 #include "core/frontend.h"
-#include "sdl/sdl_shell.h"
+#include "sdl/shell.h"
 
 namespace {
 

@@ -1,10 +1,14 @@
 // kobaru: the game on Linux, in SDL2 windows.
 //
 // What this frontend supplies to the game:
-//   GetTick, IsKeyDown           sdl/input.cpp
-//   RepaintWindow                sdl/window.cpp (the picture scaled for HiDPI by sdl/surface.cpp)
-//   PromptForName, ShowRanking   sdl/dialogs.cpp, showing the portable dialogs/ in SDL windows
-//   CopyStarField, text ops      render/text_ops.cpp, the portable surface as it is
+//   GetTick, IsKeyDown                 sdl/input.cpp, the uptime and SDL's keyboard
+//   CopyStarField                      render/text_ops.cpp, the portable surface as it is
+//   RepaintWindow                      sdl/window.cpp, through sdl/surface.cpp (HiDPI blocks)
+//   SetInk, SelectScreenFont, ReleaseScreenFont, DrawTextAt, DrawCentredLine
+//                                      render/text_ops.cpp
+//   PromptForName, ShowRanking         sdl/dialogs.cpp, the dialogs/ machines in SDL windows
+//   ReadStoredFile, WriteStoredFile, LockStoredFile, UnlockStoredFile
+//                                      storage/posix_*.cpp, flock for the turns
 // Where it differs from the Windows program on purpose:
 //   - the dialogs are drawn by the game, not made by the window system; input
 //     methods reach the name field through SDL's text input;
@@ -45,7 +49,7 @@
 #include "core/scenes.h"
 #include "render/surface.h"
 #include "screens/screens.h"
-#include "sdl/sdl_shell.h"
+#include "sdl/shell.h"
 
 namespace {
 

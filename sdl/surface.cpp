@@ -1,12 +1,36 @@
-// Pictures of palette indices (the frame surface, a dialog's canvas) shown
-// in SDL windows, each pixel as a block of display_scale x display_scale
-// window pixels, so that a HiDPI desktop shows the same picture, only larger.
+// The frame surface and the dialogs' pictures as SDL windows show them:
+// palette indices turned into the window's colours, each pixel as a block of
+// display_scale x display_scale window pixels, so that a HiDPI desktop shows
+// the same picture, only larger.
 #include <cstring>
 #include <vector>
 
-#include "sdl/sdl_shell.h"
+#include "render/surface.h"
+#include "sdl/shell.h"
 
 int display_scale = 1;
+
+namespace {
+
+// The frame surface's palette, as SDL takes colours.
+SDL_Color picture_colours[kPaletteEntries];
+
+}  // namespace
+
+void PrepareWindowPicture() {
+    for (int i = 0; i < kPaletteEntries; ++i) {
+        const Rgb& entry = frame_surface.palette[i];
+        picture_colours[i] = {entry.red, entry.green, entry.blue, SDL_ALPHA_OPAQUE};
+    }
+}
+
+void ShowFrameSurface(SDL_Surface* target, int x, int y) {
+    // The frame surface stores its rows bottom-up, as a Windows DIB does.
+    const IndexedPicture picture{frame_surface.pixels, kSurfaceSize, kSurfaceSize,
+                                 kSurfaceSize,         true,         picture_colours,
+                                 kPaletteEntries};
+    ShowIndexedPicture(picture, target, x, y);
+}
 
 void ShowIndexedPicture(const IndexedPicture& picture, SDL_Surface* target, int x, int y) {
     const int scale = display_scale;

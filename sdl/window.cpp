@@ -12,9 +12,8 @@
 #include "core/frontend.h"
 #include "core/rank_table.h"
 #include "kobaru_icon.h"
-#include "render/surface.h"
 #include "render/text.h"
-#include "sdl/sdl_shell.h"
+#include "sdl/shell.h"
 
 SDL_Window* main_window = nullptr;
 
@@ -24,8 +23,6 @@ constexpr int kClientSize = 528;
 constexpr int kMargin = 8;
 constexpr int kPictureSize = 512;
 
-// The frame surface's palette, as SDL takes colours.
-SDL_Color picture_colours[kPaletteEntries];
 // The window surface that was last painted whole; a new one (SDL makes one
 // whenever the window's size changes) starts without its grey margins.
 SDL_Surface* painted_surface = nullptr;
@@ -34,14 +31,6 @@ volatile sig_atomic_t exit_signal = 0;
 
 extern "C" void OnExitSignal(int) {
     exit_signal = 1;
-}
-
-void BlitPicture(SDL_Surface* window_surface) {
-    // The frame surface stores its rows bottom-up, as a Windows DIB does.
-    const IndexedPicture picture{frame_surface.pixels, kPictureSize, kPictureSize,
-                                 kPictureSize,         true,         picture_colours,
-                                 kPaletteEntries};
-    ShowIndexedPicture(picture, window_surface, kMargin, kMargin);
 }
 
 }  // namespace
@@ -90,20 +79,13 @@ void CreateMainWindow() {
     DescribeMainWindowFrame(main_window);
 }
 
-void PrepareWindowPicture() {
-    for (int i = 0; i < kPaletteEntries; ++i) {
-        const Rgb& entry = frame_surface.palette[i];
-        picture_colours[i] = {entry.red, entry.green, entry.blue, SDL_ALPHA_OPAQUE};
-    }
-}
-
 void PaintMainWindow() {
     SDL_Surface* surface = SDL_GetWindowSurface(main_window);
     if (!surface) {
         return;
     }
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 192, 192, 192));
-    BlitPicture(surface);
+    ShowFrameSurface(surface, kMargin, kMargin);
     SDL_UpdateWindowSurface(main_window);
     painted_surface = surface;
 }
@@ -118,7 +100,7 @@ void RepaintWindow() {
         return;
     }
     // Only the picture: a frame never touches the margins.
-    BlitPicture(surface);
+    ShowFrameSurface(surface, kMargin, kMargin);
     const SDL_Rect at{kMargin * display_scale, kMargin * display_scale,
                       kPictureSize * display_scale, kPictureSize * display_scale};
     SDL_UpdateWindowSurfaceRects(main_window, &at, 1);

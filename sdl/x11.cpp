@@ -19,7 +19,7 @@
 #endif
 
 #include "core/rank_table.h"
-#include "sdl/sdl_shell.h"
+#include "sdl/shell.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "core/frontend.h"
 #include "core/rank_table.h"
+#include "sim/shell.h"
 #include "text/cp932.h"
-#include "sim/sim.h"
 
 void PromptForName(char name[256]) {
     std::string chosen;

@@ -1,6 +1,6 @@
 // The simulator's clock and keyboard: whatever the script last set.
 #include "core/frontend.h"
-#include "sim/sim.h"
+#include "sim/shell.h"
 
 SimWorld sim;
 

@@ -7,6 +7,20 @@
 // Exit status: 0 when the script ran to its end or to close, 2 for a bad
 // option or script line, 3 when the simulator's own output could not be
 // written.
+//
+// What this frontend supplies to the game:
+//   GetTick, IsKeyDown                 sim/input.cpp, whatever the script last set
+//   CopyStarField                      sim/text_ops.cpp, the portable surface's, traced
+//   RepaintWindow                      sim/window.cpp, the end of a frame (its trace line)
+//   SetInk, SelectScreenFont, ReleaseScreenFont, DrawTextAt, DrawCentredLine
+//                                      sim/text_ops.cpp, the portable surface's, traced
+//   PromptForName, ShowRanking         sim/dialogs.cpp, the queued names, JSON events
+//   ReadStoredFile, WriteStoredFile, LockStoredFile, UnlockStoredFile
+//                                      storage/posix_*.cpp, flock for the turns
+// Where it differs from the Windows program on purpose: no window and no
+// wall clock; start-up (StartSimulator) and the window's close
+// (CloseSimulator, the script's close) are sim/window.cpp's; the loop is the
+// script, a line at a time, below.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,7 +32,7 @@
 #include <string>
 
 #include "sim/script.h"
-#include "sim/sim.h"
+#include "sim/shell.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include "core/frontend.h"
 #include "core/game_state.h"
 #include "core/rank_table.h"
-#include "text/cp932.h"
 #include "render/snapshot.h"
 #include "render/surface.h"
 #include "screens/screens.h"
-#include "sim/sim.h"
+#include "sim/shell.h"
+#include "text/cp932.h"
 
 namespace {
 
@@ -301,7 +301,7 @@ ScriptStep RunScriptLine(std::string_view line, const ScriptLimits& limits) {
         }
     } else if (command == "close") {
         ExpectArguments(words, 0, 0);
-        SaveRankTable();
+        CloseSimulator();
         return ScriptStep::Closed;
     } else {
         throw ScriptError{"unknown command " + Quoted(command)};

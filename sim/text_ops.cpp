@@ -4,10 +4,10 @@
 #include <string>
 
 #include "core/frontend.h"
-#include "text/cp932.h"
 #include "render/surface.h"
 #include "screens/text_ops.h"
-#include "sim/sim.h"
+#include "sim/shell.h"
+#include "text/cp932.h"
 
 namespace {
 

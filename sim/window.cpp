@@ -1,5 +1,5 @@
-// The simulator's window: its start-up, the end of every drawn frame (a trace
-// line when asked for), and the JSON lines it prints.
+// The simulator's window: its start-up and its close, the end of every drawn
+// frame (a trace line when asked for), and the JSON lines it prints.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,7 +10,7 @@
 #include "core/rank_table.h"
 #include "core/scenes.h"
 #include "render/surface.h"
-#include "sim/sim.h"
+#include "sim/shell.h"
 
 FrameTrace frame_trace;
 
@@ -26,6 +26,10 @@ void StartSimulator(uint32_t start_tick) {
     LoadRankTable();
     CreateFrameSurface();
     StartFirstGame();
+}
+
+void CloseSimulator() {
+    SaveRankTable();
 }
 
 void AppendJsonString(std::string& out, std::string_view text) {

@@ -16,7 +16,7 @@
 #include "dialogs/machine.h"
 #include "dialogs/templates.h"
 #include "text/cp932.h"
-#include "web/web_shell.h"
+#include "web/shell.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "core/frame_pace.h"
 #include "core/frontend.h"
-#include "web/web_shell.h"
+#include "web/shell.h"
 
 uint64_t UptimeNs() {
     return static_cast<uint64_t>(std::llround(kobaru_uptime_ms() * 1e6));

@@ -1,4 +1,4 @@
-// The page's side of web/web_shell.h, linked into kobaru.js: what needs the
+// The page's side of web/shell.h, linked into kobaru.js: what needs the
 // module's memory and file system. The page itself (keys, pictures, dialogs,
 // the rank file's links) is web/page.js, loaded before it as kobaruPage.
 mergeInto(LibraryManager.library, {

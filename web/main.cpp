@@ -1,10 +1,15 @@
 // kobaru.js: the game in a web page, compiled with emscripten.
 //
 // What this frontend supplies to the game:
-//   GetTick, IsKeyDown           web/input.cpp
-//   RepaintWindow                web/window.cpp, into the page's canvas
-//   PromptForName, ShowRanking   web/dialogs.cpp, showing the portable dialogs/ in the page
-//   CopyStarField, text ops      render/text_ops.cpp, the portable surface as it is
+//   GetTick, IsKeyDown                 web/input.cpp, a monotonic clock and the page's keys
+//   CopyStarField                      render/text_ops.cpp, the portable surface as it is
+//   RepaintWindow                      web/window.cpp, through web/surface.cpp into the canvas
+//   SetInk, SelectScreenFont, ReleaseScreenFont, DrawTextAt, DrawCentredLine
+//                                      render/text_ops.cpp
+//   PromptForName, ShowRanking         web/dialogs.cpp, the dialogs/ machines in the page
+//   ReadStoredFile, WriteStoredFile, LockStoredFile, UnlockStoredFile
+//                                      storage/posix_*.cpp in memory, the page's
+//                                      Web Lock for the turns (storage/web_file_lock.cpp)
 // Where it differs from the Windows program on purpose:
 //   - the dialogs are drawn by the game into pictures in the page; an input
 //     element laid over the name field takes the typing, so that input
@@ -15,7 +20,7 @@
 //     (core/frame_pace.h, RunFrameUnlessIdle);
 //   - rank.txt is kept in the browser's IndexedDB (web/library.js), which
 //     every tab of the site shares: each finished game is applied to it in
-//     the tab's turn (web/file_lock.cpp), and a tab hears when another has
+//     the tab's turn, and a tab hears when another has
 //     saved; the page links it for download and for loading another one.
 //
 // One thread runs everything: the loop below runs the game's frame call, and
@@ -29,7 +34,7 @@
 #include "core/scenes.h"
 #include "render/surface.h"
 #include "screens/screens.h"
-#include "web/web_shell.h"
+#include "web/shell.h"
 
 namespace {
 

@@ -11,7 +11,7 @@ const kobaruPage = (() => {
   const screen = $('screen').getContext('2d');
   const message = (text) => { $('message').textContent = text; };
 
-  // The dialog events, numbered as web/web_shell.h numbers them.
+  // The dialog events, numbered as web/shell.h numbers them.
   const Event = {
     edit: 1, composition: 2, focusEdit: 3, focusOk: 4, pointerDown: 5, pointerMove: 6,
     pointerUp: 7, spaceDown: 8, spaceUp: 9, confirm: 10,

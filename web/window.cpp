@@ -1,4 +1,4 @@
-// The page's picture: the 512 x 512 canvas on its light-grey 528 x 528 area,
+// The page's window: the 512 x 512 canvas on its light-grey 528 x 528 area,
 // shown again on every drawn frame; and the table as the page hands it out.
 #include <emscripten.h>
 
@@ -6,37 +6,10 @@
 
 #include "core/frontend.h"
 #include "core/rank_table.h"
-#include "render/surface.h"
-#include "web/web_shell.h"
-
-namespace {
-
-uint32_t picture_colours[kPaletteEntries];
-uint32_t picture[kStarFieldBytes];
-
-}  // namespace
-
-uint32_t PageColour(Rgb colour) {
-    return 0xFF000000u | static_cast<uint32_t>(colour.blue) << 16 |
-           static_cast<uint32_t>(colour.green) << 8 | colour.red;
-}
-
-void PrepareWindowPicture() {
-    for (int i = 0; i < kPaletteEntries; ++i) {
-        picture_colours[i] = PageColour(frame_surface.palette[i]);
-    }
-}
+#include "web/shell.h"
 
 void RepaintWindow() {
-    // The frame surface stores its rows bottom-up, as a Windows DIB does.
-    for (int y = 0; y < kSurfaceSize; ++y) {
-        const uint8_t* row = frame_surface.pixels + PixelOffset(0, y);
-        uint32_t* out = picture + static_cast<std::size_t>(y) * kSurfaceSize;
-        for (int x = 0; x < kSurfaceSize; ++x) {
-            out[x] = picture_colours[row[x]];
-        }
-    }
-    kobaru_show_picture(0, picture, kSurfaceSize, kSurfaceSize);
+    ShowFrameSurface();
 }
 
 // The table's file image, for a download before anything was stored. There

@@ -9,8 +9,8 @@
 #include "dialogs/templates.h"
 #include "res/resource.h"
 #include "screens/faces.h"
+#include "win/shell.h"
 #include "win/wide_text.h"
-#include "win/win_shell.h"
 
 namespace {
 

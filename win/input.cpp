@@ -1,6 +1,6 @@
 // The game's clock and keys on Windows, as the original asks for them.
 #include "core/frontend.h"
-#include "win/win_shell.h"
+#include "win/shell.h"
 
 uint32_t GetTick() {
     return GetTickCount();

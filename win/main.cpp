@@ -1,12 +1,15 @@
 // Kobaru for Windows: the original program, on USER, GDI and the kernel's tick.
 //
 // What this frontend supplies to the game:
-//   GetTick, IsKeyDown           win/input.cpp (GetTickCount, GetAsyncKeyState)
-//   RepaintWindow                win/window.cpp (InvalidateRect and UpdateWindow)
-//   CopyStarField                win/surface.cpp (into the 8-bit DIB section)
-//   text operations              win/text_ops.cpp (GDI on the DIB section's memory DC)
-//   PromptForName, ShowRanking   win/dialogs.cpp (dialog templates 101 and 102, res/)
-//   the rank file's careful save win/file_store.cpp
+//   GetTick, IsKeyDown                 win/input.cpp, GetTickCount and GetAsyncKeyState
+//   CopyStarField                      win/surface.cpp, into the 8-bit DIB section
+//   RepaintWindow                      win/window.cpp, InvalidateRect and UpdateWindow
+//   SetInk, SelectScreenFont, ReleaseScreenFont, DrawTextAt, DrawCentredLine
+//                                      win/text_ops.cpp, GDI on the DIB section's memory DC
+//   PromptForName, ShowRanking         win/dialogs.cpp, dialog templates 101 and 102 (res/)
+//   ReadStoredFile, WriteStoredFile, LockStoredFile, UnlockStoredFile
+//                                      storage/windows_file_store.cpp, a named
+//                                      mutex for the turns
 // Where it differs from the other builds on purpose: it is the one they
 // follow. Its loop spins, as the original's does; its dialogs are the window
 // system's own; texts cross into GDI and out of the dialogs as UTF-16 from
@@ -16,7 +19,30 @@
 #include "core/game_state.h"
 #include "core/rank_table.h"
 #include "core/scenes.h"
-#include "win/win_shell.h"
+#include "screens/screens.h"
+#include "win/shell.h"
+
+namespace {
+
+// Serves messages while there are any and runs a frame whenever there are
+// none; returns the exit code that WM_QUIT carries.
+int RunMessageLoop() {
+    MSG message;
+    for (;;) {
+        // Never blocks: with no message waiting, the game gets the time.
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (GetMessageW(&message, nullptr, 0, 0) == 0) {
+                return static_cast<int>(message.wParam);
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        } else {
+            RunFrame();
+        }
+    }
+}
+
+}  // namespace
 
 // Start-up in the order the pieces depend on each other.
 int WINAPI WinMain(HINSTANCE this_instance, HINSTANCE, LPSTR, int show_command) {

@@ -6,7 +6,7 @@
 #include "core/frontend.h"
 #include "core/game_state.h"
 #include "core/palette.h"
-#include "win/win_shell.h"
+#include "win/shell.h"
 
 namespace {
 

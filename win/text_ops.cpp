@@ -5,8 +5,8 @@
 #include <string>
 
 #include "screens/text_ops.h"
+#include "win/shell.h"
 #include "win/wide_text.h"
-#include "win/win_shell.h"
 
 void SetInk(Rgb colour) {
     SetTextColor(FrameDC(), RGB(colour.red, colour.green, colour.blue));

@@ -4,7 +4,7 @@
 #include "core/rank_table.h"
 #include "res/resource.h"
 #include "screens/screens.h"
-#include "win/win_shell.h"
+#include "win/shell.h"
 
 HINSTANCE instance = nullptr;
 HWND main_window = nullptr;
@@ -64,21 +64,5 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
             return 0;
         default:
             return DefWindowProcW(window, message, wparam, lparam);
-    }
-}
-
-int RunMessageLoop() {
-    MSG message;
-    for (;;) {
-        // Never blocks: with no message waiting, the game gets the time.
-        if (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
-            if (GetMessageW(&message, nullptr, 0, 0) == 0) {
-                return static_cast<int>(message.wParam);
-            }
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        } else {
-            RunFrame();
-        }
     }
 }

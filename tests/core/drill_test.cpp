@@ -9,8 +9,8 @@
 #include "core/frontend.h"
 #include "core/game_state.h"
 #include "core/scenes.h"
+#include "null/shell.h"
 #include "screens/screens.h"
-#include "tests/support/null_frontend.h"
 
 namespace {
 

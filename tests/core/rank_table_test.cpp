@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/rank_table.h"
-#include "tests/support/null_frontend.h"
+#include "null/shell.h"
 
 namespace {
 

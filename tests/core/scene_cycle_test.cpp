@@ -17,8 +17,8 @@
 #include "core/random_source.h"
 #include "core/rank_table.h"
 #include "core/scenes.h"
+#include "null/shell.h"
 #include "screens/screens.h"
-#include "tests/support/null_frontend.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include "core/game_state.h"
 #include "core/rank_table.h"
+#include "null/shell.h"
 #include "screens/screens.h"
 #include "tests/fuzz/scratch_folder.h"
-#include "tests/support/null_frontend.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     EnterScratchFolder("rank");

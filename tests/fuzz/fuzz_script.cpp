@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "sim/script.h"
-#include "sim/sim.h"
+#include "sim/shell.h"
 #include "tests/fuzz/scratch_folder.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

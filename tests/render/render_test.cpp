@@ -16,11 +16,11 @@
 #include "core/game_state.h"
 #include "core/random_source.h"
 #include "core/scenes.h"
+#include "null/shell.h"
 #include "render/surface.h"
 #include "render/text.h"
 #include "screens/faces.h"
 #include "screens/screens.h"
-#include "tests/support/null_frontend.h"
 
 static bool counting = false;
 static long allocations = 0;

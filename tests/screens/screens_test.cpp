@@ -11,8 +11,8 @@
 
 #include "core/game_state.h"
 #include "core/rank_table.h"
+#include "null/shell.h"
 #include "screens/screens.h"
-#include "tests/support/null_frontend.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/frontend.h"
-#include "sdl/sdl_shell.h"
+#include "sdl/shell.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 
 #include "core/scenes.h"
 #include "dialogs/pictures.h"
-#include "text/cp932.h"
+#include "null/shell.h"
 #include "render/text.h"
 #include "screens/faces.h"
 #include "screens/screens.h"
-#include "tests/support/null_frontend.h"
+#include "text/cp932.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "core/game_state.h"
 #include "core/random_source.h"
 #include "core/rank_table.h"
-#include "win/win_shell.h"
+#include "win/shell.h"
 
 using Pixel = COLORREF;
 

@@ -1,6 +1,5 @@
-// The tests' frontend: a scripted clock and keyboard, and a record of the calls.
-#include "tests/support/null_frontend.h"
-
+// The null frontend's window: a fresh start of the program, and the record of
+// every call the game makes.
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include "core/game_state.h"
 #include "core/random_source.h"
 #include "core/rank_table.h"
+#include "null/shell.h"
 
 NullFrontend fake;
 
@@ -23,16 +23,16 @@ void ResetWorld() {
     game = GameState{};
     std::memset(entered_name, 0, sizeof entered_name);
     random_source.state = 1;
-    // The game saves after every finished game; each test starts without a
-    // file, in a place of this run's own, removed at exit.
+    // The game saves after every finished game; each run starts without a
+    // file, in a place of this process's own, removed at exit.
     static const std::string path = (std::filesystem::temp_directory_path() /
-                                     ("kobaru-test-" + std::to_string(::getpid()) + ".rank.txt"))
+                                     ("kobaru-null-" + std::to_string(::getpid()) + ".rank.txt"))
                                         .string();
     [[maybe_unused]] static const int removed_at_exit =
         std::atexit([] { std::remove(path.c_str()); });
     std::remove(path.c_str());
     rank_file = RankFileLocation{path, false};
-    // The defaults, and nothing of an earlier test's file remembered.
+    // The defaults, and nothing of an earlier run's file remembered.
     LoadRankTable();
 }
 
@@ -51,30 +51,6 @@ std::vector<Call> CallsOf(const char* kind) {
     return out;
 }
 
-uint32_t GetTick() {
-    const uint32_t now = fake.tick;
-    fake.tick += fake.tick_step_per_read;
-    return now;
-}
-
-bool IsKeyDown(uint8_t virtual_key) {
-    fake.key_queries.push_back(virtual_key);
-    return fake.keys[virtual_key];
-}
-
 void RepaintWindow() {
     Record("repaint");
-}
-
-void PromptForName(char name[256]) {
-    Record("name");
-    if (fake.while_prompting) {
-        fake.while_prompting();
-    }
-    std::memcpy(name, fake.name_to_enter.c_str(), fake.name_to_enter.size() + 1);
-}
-
-void ShowRanking() {
-    Record("ranking");
-    fake.shown_ranking = rank_table;
 }

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "text/cp932.h"
 #include "render/fonts.h"
 #include "render/text.h"
+#include "text/cp932.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
-// The stand-in frontend of the C++ tests, the fuzzers and the benchmark: a
-// clock the test moves, keys it holds, a name to type, and a record, in order,
-// of all the game asked (recording_ops.cpp adds the frame operations).
+// The null frontend: the game with no window, driven by a program of its own
+// (the C++ tests, the fuzzers, the benchmarks, kobaru-null): a clock the
+// driver moves, keys it holds, a name to type, and a record, in order, of all
+// the game asked (text_ops.cpp adds the frame operations). Being the smallest
+// frontend, it is the one to copy to start a port (HACKING.md).
 #pragma once
 
 #include <cstdint>
@@ -37,7 +39,7 @@ void Record(const char* kind, int32_t a = 0, int32_t b = 0, int32_t c = 0, int32
             std::string text = {});
 
 // A fresh program: the fake, the game state, the default rank table (kept in
-// a file of this run's own), the random source at its start state.
+// a file of this process's own), the random source at its start state.
 void ResetWorld();
 
 int CountCalls(const char* kind);

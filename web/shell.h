@@ -28,14 +28,6 @@ int kobaru_key_down(int virtual_key);
 // open dialog's (target 1).
 void kobaru_show_picture(int target, const uint32_t* rgba, int width, int height);
 
-// This tab's turn on the ranking, shared by every tab of the site: waits at
-// most wait_ms for it, then brings IndexedDB's rank.txt into the game's file.
-// 0 when the turn was had, 1 when another tab held it throughout (the page
-// says so), 2 where the browser has no locks.
-int kobaru_take_turn(int wait_ms);
-// Keeps the game's rank.txt in IndexedDB if it changed, then ends the turn
-// and tells the other tabs; the page counts each completed save.
-void kobaru_end_turn();
 // Whether another tab has saved the ranking since the game last asked.
 int kobaru_ranking_news();
 
@@ -47,7 +39,7 @@ void kobaru_open_dialog(int kind, const char* caption, int width, int height, co
 void kobaru_close_dialog();
 
 // Waits up to timeout_ms for the open dialog's next event and returns its
-// type (DialogEvent); its text (UTF-8, to be freed) and numbers follow.
+// type (PageEvent); its text (UTF-8, to be freed) and numbers follow.
 int kobaru_next_dialog_event(int timeout_ms);
 char* kobaru_dialog_event_text();
 int kobaru_dialog_event_number(int index);
@@ -57,7 +49,7 @@ void kobaru_set_name_field(const char* utf8, int caret);
 
 }  // extern "C"
 
-enum DialogEvent {
+enum PageEvent {
     kEventNone = 0,         // the wait timed out
     kEventEdit = 1,         // the field's text and caret (characters) after an edit or a move
     kEventComposition = 2,  // the input method's composition and its cursor (characters)
@@ -77,6 +69,9 @@ uint32_t PageColour(Rgb colour);
 // The frame surface's palette in the page's colours; the palette must have
 // been drawn already.
 void PrepareWindowPicture();
+
+// The frame surface as it holds the picture now, into the page's canvas.
+void ShowFrameSurface();
 
 // The monotonic uptime the tick is counted from, in nanoseconds.
 uint64_t UptimeNs();

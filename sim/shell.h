@@ -44,6 +44,10 @@ struct OutputError {
 // the rank table, the surface and palette, the first game at start_tick.
 void StartSimulator(uint32_t start_tick);
 
+// The window closed, as script's close says: the session ends and the
+// ranking is saved.
+void CloseSimulator();
+
 // Appends text (UTF-8) to out as a JSON string literal.
 void AppendJsonString(std::string& out, std::string_view text);
 

@@ -1,7 +1,9 @@
-// The frame operations, recorded with their exact bytes instead of drawn.
-#include "core/frontend.h"
+// The null frontend's frame operations, recorded with their exact bytes
+// instead of drawn. A driver that wants pictures links the portable
+// surface's (render/text_ops.cpp) instead.
 #include "screens/text_ops.h"
-#include "tests/support/null_frontend.h"
+#include "core/frontend.h"
+#include "null/shell.h"
 
 void CopyStarField() {
     Record("stars");

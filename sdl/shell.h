@@ -50,6 +50,10 @@ void TolerateWindowSystemErrors();
 // palette must have been drawn already.
 void PrepareWindowPicture();
 
+// The frame surface as it holds the picture now, with its top-left at (x, y)
+// game pixels of a window surface.
+void ShowFrameSurface(SDL_Surface* target, int x, int y);
+
 // The whole client area: the light-grey margins and the picture as the frame
 // surface holds it now. Drawn on exposure; it draws no frame of the game.
 void PaintMainWindow();

@@ -30,10 +30,6 @@ ATOM RegisterMainWindowClass();
 HWND CreateMainWindow();
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-// Serves messages while there are any and runs a frame whenever there are
-// none; returns the exit code that WM_QUIT carries.
-int RunMessageLoop();
-
 // The surface block: a BITMAPINFOHEADER, the 256-entry palette, a pixel
 // reserve the program never uses (the pixels live in the DIB section), the
 // star field and a spare kilobyte. One allocation for the whole run.
