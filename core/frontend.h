@@ -1,7 +1,8 @@
 // What a frontend supplies to the game, and nothing else: the tick, the keys,
 // the star-field copy, the repaint, and the two result dialogs. Every
-// executable defines each of these exactly once (sdl/, win/, sim/, and the
-// portable surface in render/ for CopyStarField); core/ and screens/ call
+// executable defines each of these exactly once, in its frontend's folder
+// (null/, sdl/, win/, web/, sim/; the portable surface in render/ supplies
+// CopyStarField to the frontends that draw with it); core/ and screens/ call
 // them. No window-system header may be included here.
 #pragma once
 
