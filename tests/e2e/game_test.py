@@ -309,14 +309,11 @@ class GameInWindow(unittest.TestCase):
         self.game = self.x.spawn(COMMAND, cwd=self.directory, stdout=sys.stderr, env=self.x.environment(**ENVIRONMENT))
         second = poll("the second window", lambda: [w for w in self.x.windows_titled("Kobaru") if w != first], 90)[0]
         copies = [(first, first_game), (second, self.game)]
-        # No answer: 0 places in both. The second drill starts a while after
-        # the first, so that the first's dialogs are done before its own open.
-        for window, _ in copies:
-            self.main = window
-            self.start_drill()
-            time.sleep(12)
+        # No answer: 0 places in both. One drill after the other, so that
+        # only one copy's dialogs are open at a time.
         for (window, _), name in zip(copies, names):
             self.main = window
+            self.start_drill()
             self.open_dialog(NAME_CAPTION, 60)
             self.x.type_text(name)
             self.x.press("Return")
