@@ -3,6 +3,7 @@
 
 #include "core/frontend.h"
 #include "core/game_state.h"
+#include "core/history.h"
 #include "core/random_source.h"
 #include "core/scenes.h"
 
@@ -58,6 +59,7 @@ void Score(Verdict verdict) {
         game.combo_live = 1;
         game.combo_tick = GetTick();
         game.ans = WrappingAdd(game.ans, StreakPoints(game.combo));
+        NoteAnswer(true, game.combo, game.drill_elapsed_ms);
     } else if (verdict == Verdict::Wrong) {
         if (game.miss_live == 1) {
             game.miss = WrappingAdd(game.miss, 1);
@@ -67,6 +69,7 @@ void Score(Verdict verdict) {
         game.miss_live = 1;
         const int32_t lowered = WrappingSub(game.ans, StreakPoints(game.miss));
         game.ans = lowered > kScoreFloor ? lowered : kScoreFloor;
+        NoteAnswer(false, game.combo, game.drill_elapsed_ms);
     }
 }
 
@@ -92,6 +95,7 @@ bool OpenDrillFrame() {
     if (game.drill_start_tick == 0) {
         game.drill_start_tick = GetTick();
         game.drill_elapsed_ms = 0;
+        NoteDrillStart();
     }
     AdvanceCoarseClock();
     return PassFrameGate(game.drill_last_frame_tick);
@@ -108,6 +112,7 @@ void RunDrillRules() {
     if (game.drill_elapsed_ms >= (game.time_limit_s + 2) * 1000) {
         game.final_ans = game.ans;
         game.scene = Scene::Result;
+        NoteDrillEnd(game.final_ans);
     }
 }
 

@@ -29,6 +29,14 @@ StoredFile ReadStoredFile(const char* path, uint8_t* buffer, std::size_t capacit
 // only when make_folder is set.
 bool WriteStoredFile(const char* path, const uint8_t* bytes, std::size_t size, bool make_folder);
 
+// Appends line (its line break included) to a text file, whole or not at
+// all, and synced. A missing file is created with header first; a file whose
+// last line lacks its line break gets one first, so that the line stays
+// whole; a write that fails is cut back off. Links are followed; anything
+// but a regular file this user may write is left untouched. The caller holds
+// the copy's turn on the file. True when the line is stored.
+bool AppendStoredLine(const char* path, const char* header, const char* line, bool make_folder);
+
 // Copies of the game that share one file take turns to read, change and save
 // it. A copy that cannot have its turn within this time goes on without it:
 // a stuck or crashed holder never hangs the game.

@@ -22,6 +22,11 @@ uint32_t GetTick();
 // frames ask in their drawn frames. Nothing is queued or remembered.
 bool IsKeyDown(uint8_t virtual_key);
 
+// The wall clock, in milliseconds since 1970-01-01T00:00:00Z. Only the
+// drill's record reads it, for the date a player sees; the game's own timing
+// is the tick's.
+int64_t WallClockMs();
+
 // Copies the current star field over the whole frame surface; every drawn
 // title, drill and ending frame starts with it.
 void CopyStarField();

@@ -4,6 +4,7 @@
 
 #include "core/frontend.h"
 #include "core/game_state.h"
+#include "core/history.h"
 #include "core/random_source.h"
 #include "core/rank_table.h"
 
@@ -51,7 +52,9 @@ void ResetGame() {
     game.ending_last_frame_tick = last.ending_last_frame_tick;
 
     GenerateStarField();
-    Seed(GetTick());
+    const uint32_t seed = GetTick();
+    Seed(seed);
+    StartDrillRecord(seed);
     for (int32_t& digit : game.digits) {
         digit = Next() % 10;
     }
@@ -73,6 +76,8 @@ void TestTitleStart() {
 }
 
 void ResultStep() {
+    // The drill is remembered before anything can keep the player waiting.
+    SaveDrillRecord();
     // Another copy of the game may have saved since this one last looked:
     // the score places, and the dialogs show, against the table as stored.
     RefreshRankTable();

@@ -1,4 +1,4 @@
-// The null frontend's clock and keys: what its driver set, every reading and
+// The null frontend's clocks and keys: what its driver set, every reading and
 // every question recorded.
 #include "core/frontend.h"
 #include "null/shell.h"
@@ -12,4 +12,8 @@ uint32_t GetTick() {
 bool IsKeyDown(uint8_t virtual_key) {
     fake.key_queries.push_back(virtual_key);
     return fake.keys[virtual_key];
+}
+
+int64_t WallClockMs() {
+    return fake.wall_ms;
 }

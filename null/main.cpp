@@ -6,13 +6,13 @@
 //   kobaru-null [MS]     MS defaults to 6000: the title, waving
 //
 // What this frontend supplies to the game:
-//   GetTick, IsKeyDown                    null/input.cpp, the driver's clock and keys
+//   GetTick, IsKeyDown, WallClockMs    null/input.cpp, the driver's clocks and keys
 //   CopyStarField                         null/text_ops.cpp, recorded
 //   RepaintWindow                         null/window.cpp, recorded
 //   SetInk, SelectScreenFont, ReleaseScreenFont, DrawTextAt, DrawCentredLine
 //                                         null/text_ops.cpp, recorded
 //   PromptForName, ShowRanking            null/dialogs.cpp, the driver's name, recorded
-//   ReadStoredFile, WriteStoredFile, LockStoredFile, UnlockStoredFile
+//   ReadStoredFile, WriteStoredFile, AppendStoredLine, LockStoredFile, UnlockStoredFile
 //                                         storage/, the platform's store
 // Where it differs from the Windows program on purpose: it has no window, no
 // surface and no pictures, only the record of the calls; its rank.txt is a

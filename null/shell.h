@@ -20,6 +20,7 @@ struct Call {
 
 struct NullFrontend {
     uint32_t tick = 0;
+    int64_t wall_ms = 0;  // the wall clock, ms since 1970
     // Added to the clock after every reading, to tell apart the readings a
     // function takes.
     uint32_t tick_step_per_read = 0;

@@ -23,15 +23,19 @@ void ResetWorld() {
     game = GameState{};
     std::memset(entered_name, 0, sizeof entered_name);
     random_source.state = 1;
-    // The game saves after every finished game; each run starts without a
-    // file, in a place of this process's own, removed at exit.
-    static const std::string path = (std::filesystem::temp_directory_path() /
-                                     ("kobaru-null-" + std::to_string(::getpid()) + ".rank.txt"))
-                                        .string();
-    [[maybe_unused]] static const int removed_at_exit =
-        std::atexit([] { std::remove(path.c_str()); });
-    std::remove(path.c_str());
-    rank_file = RankFileLocation{path, false};
+    // The game saves after every finished game, rank.txt and history.csv;
+    // each run starts without them, in a folder of this process's own,
+    // removed at exit.
+    static const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("kobaru-null-" + std::to_string(::getpid()));
+    [[maybe_unused]] static const int removed_at_exit = std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    });
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    std::filesystem::create_directory(folder, ignored);
+    rank_file = RankFileLocation{(folder / "rank.txt").string(), false};
     // The defaults, and nothing of an earlier run's file remembered.
     LoadRankTable();
 }

@@ -2,6 +2,8 @@
 // Windows system timer, and the keys as SDL last saw them.
 #include <time.h>
 
+#include <chrono>
+
 #include "core/frame_pace.h"
 #include "core/frontend.h"
 #include "sdl/shell.h"
@@ -65,4 +67,10 @@ bool IsKeyDown(uint8_t virtual_key) {
         }
     }
     return false;
+}
+
+int64_t WallClockMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }

@@ -1,13 +1,13 @@
 // kobaru: the game on Linux, in SDL2 windows.
 //
 // What this frontend supplies to the game:
-//   GetTick, IsKeyDown                 sdl/input.cpp, the uptime and SDL's keyboard
+//   GetTick, IsKeyDown, WallClockMs    sdl/input.cpp, the uptime, the system clock, SDL's keyboard
 //   CopyStarField                      render/text_ops.cpp, the portable surface as it is
 //   RepaintWindow                      sdl/window.cpp, through sdl/surface.cpp (HiDPI blocks)
 //   SetInk, SelectScreenFont, ReleaseScreenFont, DrawTextAt, DrawCentredLine
 //                                      render/text_ops.cpp
 //   PromptForName, ShowRanking         sdl/dialogs.cpp, the dialogs/ machines in SDL windows
-//   ReadStoredFile, WriteStoredFile, LockStoredFile, UnlockStoredFile
+//   ReadStoredFile, WriteStoredFile, AppendStoredLine, LockStoredFile, UnlockStoredFile
 //                                      storage/posix_*.cpp, flock for the turns
 // Where it differs from the Windows program on purpose:
 //   - the dialogs are drawn by the game, not made by the window system; input
@@ -31,6 +31,10 @@
 // KOBARU_HOLD_FIRST_FRAME_MS: a debugging aid for screenshots and tests. When
 // set to a number of milliseconds, the window keeps showing its start-up
 // picture (the black square on grey) that long before the first game starts.
+//
+// kobaru --progress prints the summary of the player's history.csv (beside
+// rank.txt, by the same rules) and exits; any other argument is ignored, as
+// the Windows program ignores its command line.
 //
 // KOBARU_LOOP_COUNTS: when set, the game says on standard error as it ends
 // how often its loop passed and called the frame function since the first
@@ -122,11 +126,14 @@ void HoldFirstFrame() {
 
 }  // namespace
 
-int main(int, char**) {
+int main(int argc, char** argv) {
     // First of all, so that a signal during start-up also ends the game in
     // order once its loop runs.
     InstallExitSignals();
     ChooseRankFile();
+    if (argc > 1 && std::strcmp(argv[1], "--progress") == 0) {
+        return PrintProgress();
+    }
     LoadRankTable();
 
     // The game has its own orderly exit on these signals; SDL's would only

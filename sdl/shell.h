@@ -89,5 +89,9 @@ struct LoopCounts {
 };
 extern LoopCounts loop_counts;
 
+// kobaru --progress: prints the summary of history.csv and returns the exit
+// status.
+int PrintProgress();
+
 // Saves the ranking, releases the windows and ends the process with code 0.
 [[noreturn]] void QuitGame();

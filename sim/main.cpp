@@ -1,7 +1,7 @@
 // kobaru-sim: runs whole games with a scripted clock and keyboard, for tests,
 // bug reports and replays.
 //
-//   kobaru-sim [--start-tick T] [--trace] [SCRIPT]
+//   kobaru-sim [--start-tick T] [--wall-clock TIME] [--trace] [SCRIPT]
 //
 // One command a line, from SCRIPT or standard input; see docs/SIMULATOR.md.
 // Exit status: 0 when the script ran to its end or to close, 2 for a bad
@@ -9,13 +9,14 @@
 // written.
 //
 // What this frontend supplies to the game:
-//   GetTick, IsKeyDown                 sim/input.cpp, whatever the script last set
+//   GetTick, IsKeyDown, WallClockMs    sim/input.cpp, whatever the script last set (the wall
+//                                      clock runs with the tick from --wall-clock)
 //   CopyStarField                      sim/text_ops.cpp, the portable surface's, traced
 //   RepaintWindow                      sim/window.cpp, the end of a frame (its trace line)
 //   SetInk, SelectScreenFont, ReleaseScreenFont, DrawTextAt, DrawCentredLine
 //                                      sim/text_ops.cpp, the portable surface's, traced
 //   PromptForName, ShowRanking         sim/dialogs.cpp, the queued names, JSON events
-//   ReadStoredFile, WriteStoredFile, LockStoredFile, UnlockStoredFile
+//   ReadStoredFile, WriteStoredFile, AppendStoredLine, LockStoredFile, UnlockStoredFile
 //                                      storage/posix_*.cpp, flock for the turns
 // Where it differs from the Windows program on purpose: no window and no
 // wall clock; start-up (StartSimulator) and the window's close
@@ -31,12 +32,14 @@
 #include <cstring>
 #include <string>
 
+#include "core/history.h"
 #include "sim/script.h"
 #include "sim/shell.h"
 
 namespace {
 
-constexpr const char* kUsage = "usage: kobaru-sim [--start-tick T] [--trace] [SCRIPT]\n";
+constexpr const char* kUsage =
+    "usage: kobaru-sim [--start-tick T] [--wall-clock TIME] [--trace] [SCRIPT]\n";
 constexpr int kBadScript = 2;
 constexpr int kOutputFailed = 3;
 
@@ -121,6 +124,7 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     uint32_t start_tick = 1000;
+    int64_t wall_start_ms = 0;
     const char* script_path = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -144,6 +148,13 @@ int main(int argc, char** argv) {
                 Complain("bad start tick '" + EscapeBytes(argv[i]) + "'\n" + kUsage);
                 return kBadScript;
             }
+        } else if (arg == "--wall-clock") {
+            if (i + 1 == argc || !ParseUtc(argv[i + 1], wall_start_ms)) {
+                Complain(std::string("--wall-clock needs a time such as 2026-12-07T09:30:00Z\n") +
+                         kUsage);
+                return kBadScript;
+            }
+            ++i;
         } else if (arg.size() > 1 && arg[0] == '-') {
             Complain("unknown option '" + EscapeBytes(arg) + "'\n" + kUsage);
             return kBadScript;
@@ -171,6 +182,6 @@ int main(int argc, char** argv) {
         }
     }
 
-    StartSimulator(start_tick);
+    StartSimulator(start_tick, wall_start_ms);
     return RunScript(fd);
 }

@@ -12,6 +12,9 @@
 
 struct SimWorld {
     uint32_t tick = 1000;
+    // The wall clock runs with the scripted one, from this time at the start tick.
+    uint32_t start_tick = 1000;
+    int64_t wall_start_ms = 0;
     bool keys_down[256] = {};
     std::deque<std::string> queued_names;  // code page 932, at most 255 bytes each
 };
@@ -41,8 +44,9 @@ struct OutputError {
 };
 
 // Everything as at the start of a fresh process, then the game's start-up:
-// the rank table, the surface and palette, the first game at start_tick.
-void StartSimulator(uint32_t start_tick);
+// the rank table, the surface and palette, the first game at start_tick,
+// when the wall clock shows wall_start_ms.
+void StartSimulator(uint32_t start_tick, int64_t wall_start_ms = 0);
 
 // The window closed, as script's close says: the session ends and the
 // ranking is saved.

@@ -14,9 +14,11 @@
 
 FrameTrace frame_trace;
 
-void StartSimulator(uint32_t start_tick) {
+void StartSimulator(uint32_t start_tick, int64_t wall_start_ms) {
     sim = SimWorld{};
     sim.tick = start_tick;
+    sim.start_tick = start_tick;
+    sim.wall_start_ms = wall_start_ms;
     game = GameState{};
     random_source = RandomSource{1};
     std::memset(entered_name, 0, sizeof entered_name);

@@ -165,3 +165,53 @@ bool WriteStoredFile(const char* path, const uint8_t* bytes, std::size_t size, b
     }
     return WriteInPlace(target, bytes, size);
 }
+
+bool AppendStoredLine(const char* path, const char* header, const char* line, bool make_folder) {
+    std::string target;
+    if (!FinalTarget(path, target)) {
+        return false;
+    }
+    // Read too, for the last byte; non-blocking, so that a FIFO never waits.
+    const int flags = O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = ::open(target.c_str(), flags, 0666);
+    if (fd < 0 && errno == ENOENT && make_folder) {
+        MakeFolders(FolderOf(target));
+        fd = ::open(target.c_str(), flags, 0666);
+    }
+    if (fd < 0) {
+        return false;
+    }
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    // The line goes after the last whole line, in one write.
+    std::string text;
+    char last = '\n';
+    if (status.st_size == 0) {
+        text = header;
+    } else if (::pread(fd, &last, 1, status.st_size - 1) == 1 && last != '\n') {
+        text = "\r\n";
+    }
+    text += line;
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < text.size();) {
+        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+        if (wrote < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = wrote > 0;
+        done += ok ? static_cast<std::size_t>(wrote) : 0;
+    }
+    // A line cut short by a full disk goes again, and the file is as it was.
+    ok = ok && ::fsync(fd) == 0;
+    if (!ok && ::ftruncate(fd, status.st_size) == 0) {
+        ::fsync(fd);
+    }
+    ::close(fd);
+    if (ok && status.st_size == 0) {
+        SyncFolder(FolderOf(target));
+    }
+    return ok;
+}

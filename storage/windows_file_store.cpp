@@ -175,6 +175,46 @@ bool WriteStoredFile(const char* path, const uint8_t* bytes, std::size_t size, b
     return written;
 }
 
+bool AppendStoredLine(const char* path, const char* header, const char* line, bool) {
+    const std::wstring target = FinalTarget(Wide(path));
+    HANDLE file = CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    LARGE_INTEGER size{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
+        CloseHandle(file);
+        return false;
+    }
+    // The line goes after the last whole line, in one write.
+    std::string text;
+    if (size.QuadPart == 0) {
+        text = header;
+    } else {
+        char last = '\n';
+        DWORD read = 0;
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(size.QuadPart - 1);
+        at.OffsetHigh = static_cast<DWORD>((size.QuadPart - 1) >> 32);
+        if (ReadFile(file, &last, 1, &read, &at) && read == 1 && last != '\n') {
+            text = "\r\n";
+        }
+    }
+    text += line;
+    bool ok = SetFilePointerEx(file, size, nullptr, FILE_BEGIN) &&
+              WriteAll(file, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    ok = FlushFileBuffers(file) && ok;
+    if (!ok) {
+        // A line cut short by a full disk goes again, and the file is as it was.
+        SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
+        SetEndOfFile(file);
+    }
+    CloseHandle(file);
+    return ok;
+}
+
 // The copies' turns: a named mutex for the folder that holds the file, links
 // followed. It needs no file in the player's folder, and a copy that dies
 // holding it leaves it abandoned, which the next waiter simply takes.

@@ -1,5 +1,6 @@
 // The game's clock and keys in the browser: a monotonic clock counted in the
 // steps of the Windows system timer, and the keys as the page last saw them.
+#include <chrono>
 #include <cmath>
 
 #include "core/frame_pace.h"
@@ -21,4 +22,10 @@ uint32_t GetTick() {
 // the main key or the keypad's Enter.
 bool IsKeyDown(uint8_t virtual_key) {
     return kobaru_key_down(virtual_key) != 0;
+}
+
+int64_t WallClockMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }

@@ -1,13 +1,13 @@
 // kobaru.js: the game in a web page, compiled with emscripten.
 //
 // What this frontend supplies to the game:
-//   GetTick, IsKeyDown                 web/input.cpp, a monotonic clock and the page's keys
+//   GetTick, IsKeyDown, WallClockMs    web/input.cpp, a monotonic clock, the date, the page's keys
 //   CopyStarField                      render/text_ops.cpp, the portable surface as it is
 //   RepaintWindow                      web/window.cpp, through web/surface.cpp into the canvas
 //   SetInk, SelectScreenFont, ReleaseScreenFont, DrawTextAt, DrawCentredLine
 //                                      render/text_ops.cpp
 //   PromptForName, ShowRanking         web/dialogs.cpp, the dialogs/ machines in the page
-//   ReadStoredFile, WriteStoredFile, LockStoredFile, UnlockStoredFile
+//   ReadStoredFile, WriteStoredFile, AppendStoredLine, LockStoredFile, UnlockStoredFile
 //                                      storage/posix_*.cpp in memory, the page's
 //                                      Web Lock for the turns (storage/web_file_lock.cpp)
 // Where it differs from the Windows program on purpose:

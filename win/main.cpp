@@ -1,13 +1,14 @@
 // Kobaru for Windows: the original program, on USER, GDI and the kernel's tick.
 //
 // What this frontend supplies to the game:
-//   GetTick, IsKeyDown                 win/input.cpp, GetTickCount and GetAsyncKeyState
+//   GetTick, IsKeyDown, WallClockMs    win/input.cpp, GetTickCount, GetSystemTimeAsFileTime,
+//                                      GetAsyncKeyState
 //   CopyStarField                      win/surface.cpp, into the 8-bit DIB section
 //   RepaintWindow                      win/window.cpp, InvalidateRect and UpdateWindow
 //   SetInk, SelectScreenFont, ReleaseScreenFont, DrawTextAt, DrawCentredLine
 //                                      win/text_ops.cpp, GDI on the DIB section's memory DC
 //   PromptForName, ShowRanking         win/dialogs.cpp, dialog templates 101 and 102 (res/)
-//   ReadStoredFile, WriteStoredFile, LockStoredFile, UnlockStoredFile
+//   ReadStoredFile, WriteStoredFile, AppendStoredLine, LockStoredFile, UnlockStoredFile
 //                                      storage/windows_file_store.cpp, a named
 //                                      mutex for the turns
 // Where it differs from the other builds on purpose: it is the one they

@@ -1,6 +1,8 @@
 // The drill's rules: the coarse clock, the answers, the streaks and the score.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -8,6 +10,7 @@
 #include "core/drill.h"
 #include "core/frontend.h"
 #include "core/game_state.h"
+#include "core/history.h"
 #include "core/scenes.h"
 #include "null/shell.h"
 #include "screens/screens.h"
@@ -56,6 +59,7 @@ class Drill : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetWorld();
+        fake.wall_ms = 1796635800000;  // 2026-12-07T09:30:00Z
         fake.tick = 5000;
         StartFirstGame();
         game.scene = Scene::Drill;
@@ -81,6 +85,12 @@ TEST_F(Drill, CoarseClockStepsEvery1001MsInRefusedCallsTooAndOnlyDrawnFramesAskF
     EXPECT_EQ(fake.key_queries.size(), asked);
     EXPECT_EQ(game.scene, Scene::Ending) << "the result step ran in the same pass";
     EXPECT_EQ(Row(), dealt) << "no key, no move";
+    // Its record, in history.csv beside rank.txt: started at the wall clock
+    // of its first frame, nothing answered, the row dealt at tick 5000.
+    std::ifstream in(HistoryPath(), std::ios::binary);
+    const std::string saved(std::istreambuf_iterator<char>(in), {});
+    EXPECT_EQ(saved, std::string(kHistoryHeader) +
+                         "\r\n2026-12-07T09:30:00.000Z,0,0,0,0,0,0,0,0,0,0,5000\r\n");
 }
 
 TEST_F(Drill, FinishPhaseTakesNoKeysSettlesTheRowAndEndsWithTheLastScore) {
@@ -106,6 +116,14 @@ TEST_F(Drill, WorkedScoringExample) {
         {3100, '-', 3, 0, 46}, {3120, '-', 0, 0, 46}, {3500, 'T', 0, 0, 47}, {3800, 'F', 0, 0, 46},
         {4100, 'F', 0, 1, 42}, {4400, 'F', 0, 2, 29}, {6000, 'F', 0, 3, 1},  {6300, 'T', 0, 0, 2}};
     Play(steps);
+    // Six right, four wrong, a run of four; the drill's clock showed 6 s at
+    // the last answer (steps at 1020, 2040 ... 6120 ms, frames 20 ms apart).
+    const DrillRecord& record = drill_record;
+    EXPECT_EQ(std::make_tuple(record.right, record.wrong, record.longest_run),
+              std::make_tuple(6, 4, 4));
+    EXPECT_EQ(std::vector<int32_t>(record.right_by_part, record.right_by_part + kDrillParts),
+              (std::vector<int32_t>{5, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(record.first_row_tick, 5000u);
 }
 
 TEST_F(Drill, AnswerInTheFirstFramePastTheWindowStillContinuesTheCombo) {
@@ -187,6 +205,8 @@ TEST_F(Drill, ComboPastTwoToTheThirtyFirstPointsWrapsAsTwosComplement) {
     EXPECT_EQ(StreakPoints(26755), -2147477220);
     // The sum of 3k^2 + 1 for k below 26756, modulo 2^32.
     EXPECT_EQ(game.ans, 1846931182);
+    EXPECT_EQ(std::make_tuple(drill_record.right, drill_record.longest_run),
+              std::make_tuple(26756, 26756));
 }
 
 }  // namespace

@@ -252,6 +252,11 @@ class GameInWindow(unittest.TestCase):
         # kobaru.exe) saves it again.
         saved = self.rank_file()
         self.assertIn(saved, [table.encode() for table in expected], f"{Ranking.decode(saved)}, not {expected}")
+        # And its record, beside it: the header and a line with the same score.
+        with open(os.path.join(self.directory, "history.csv"), "rb") as f:
+            header, line, end = f.read().split(b"\r\n")
+        self.assertEqual((header[:14], end), (b"started,score,", b""))
+        self.assertEqual(int(line.split(b",")[1]), next(s for s, t in zip((1, -1), expected) if t.encode() == saved))
         os.remove(os.path.join(self.directory, "rank.txt"))
         if WINDOWS:
             self.x.wait_for_focus(main)

@@ -6,9 +6,12 @@ import fcntl
 import json
 import os
 import random
+import re
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 from PIL import Image
@@ -196,9 +199,30 @@ class Simulator(unittest.TestCase):
                 self.assertTrue(err.rstrip("\n").endswith(shown), err)
                 self.assertEqual(len(lines), script.split(b"\n")[: number - 1].count(b"print"), "output before it")
                 self.assertEqual(self.read_rank(), loaded, "nothing is saved")
-        for args in (["--start-tick"], ["--start-tick", "x"], ["--start-tick", "-1"], ["--frobnicate"],
+        for args in (["--start-tick"], ["--start-tick", "x"], ["--start-tick", "-1"], ["--wall-clock", "today"],
+                     ["--frobnicate"],
                      [os.path.join(self.dir, "missing.txt")], [self.dir]):  # and bad options, a message
             self.assertTrue(self.sim("", *args, status=2)[1], args)
+
+    def test_every_drill_leaves_its_line_by_the_scripted_clock_even_when_killed(self):
+        """The wall clock runs with the scripted one from --wall-clock; a
+        drill without answers scores nothing; a kill at any moment leaves
+        only whole lines."""
+        game = START_DRILL + "advance 40000\nframe\nprint\nadvance 6000\nframe\n"
+        result = subprocess.run([SIM, "--wall-clock", "2026-12-07T09:30:00Z"], input=game.encode(),
+                                cwd=self.dir, capture_output=True, timeout=60)
+        state = json.loads(result.stdout.splitlines()[-1])
+        started = 1_800_000 - 1000 + state["drill_start_tick"]  # ms past 09:00
+        self.assertEqual(read_history(self.dir)[1:], [
+            f"2026-12-07T09:{started // 60000:02d}:{started // 1000 % 60:02d}.{started % 1000:03d}Z,"
+            "0,0,0,0,0,0,0,0,0,0,1000"])  # the row dealt at the start tick
+        for _ in range(5):
+            with subprocess.Popen([SIM], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, cwd=self.dir) as proc:
+                proc.stdin.write((game * 20).encode())
+                proc.stdin.flush()
+                time.sleep(random.random() / 5)
+                proc.send_signal(signal.SIGKILL)
+            read_history(self.dir)
 
     def test_output_that_cannot_be_written_is_a_failure(self):
         read_end, write_end = os.pipe()
@@ -211,6 +235,20 @@ class Simulator(unittest.TestCase):
                 self.assertEqual(result.returncode, 3, reason)
                 self.assertIn("kobaru-sim: cannot write the output: " + reason, result.stderr.decode())
                 self.assertFalse(os.path.exists(self.rank_path), "it stopped at the failed print")
+
+
+HISTORY_LINE = re.compile(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z,-?\d+(,\d+){10}")
+
+
+def read_history(folder):
+    """history.csv's lines, each ended by CR LF, the records held to their form."""
+    with open(os.path.join(folder, "history.csv"), "rb") as f:
+        text = f.read().decode()
+    assert text.endswith("\r\n") and "\n" not in text.replace("\r\n", ""), "lines end in CR LF only"
+    header, *lines = text[:-2].split("\r\n")
+    bad = [line for line in lines if not HISTORY_LINE.fullmatch(line)]
+    assert not bad, f"lines that are no record: {bad[:3]}"
+    return [header] + lines
 
 
 class RunningCopy:
@@ -259,14 +297,13 @@ class RunningCopy:
                   "release return\nprint\n")
 
     def receive_end_of_game(self, test):
-        """(score, name) of a placed game, or None."""
+        """The game's score, and the name it was placed with, or None."""
         *events, ending = self.receive()
         title = self.receive()[-1]
         test.assertEqual((ending["scene"], title["scene"]), ("ending", "title"))
         prompt = next((e["name"] for e in events if e["event"] == "name_prompt"), None)
-        if prompt is None:
-            return None
-        test.assertEqual(prompt, self.queued.pop(0), "the oldest queued name")
+        if prompt is not None:
+            test.assertEqual(prompt, self.queued.pop(0), "the oldest queued name")
         return ending["final_ans"], prompt
 
     def close(self, test):
@@ -307,7 +344,7 @@ class SharedRanking(unittest.TestCase):
     def test_two_hundred_games_of_two_copies_interleaved_at_random(self):
         seed = int.from_bytes(os.urandom(4), "little")
         rng, copies = random.Random(seed), [RunningCopy(self, self.dir, 1000 + 7 * i) for i in range(2)]
-        games, placed = [100, 100], 0
+        games, placed, scores = [100, 100], 0, []
         # Every table the file may hold by now: the games that reached it at
         # once may have done so in either order.
         possible = {default_ranking().encode(): default_ranking()}
@@ -329,7 +366,9 @@ class SharedRanking(unittest.TestCase):
             # The drills' ends sent together: the two copies save at once.
             for i, name in zip(ending, names):
                 copies[i].send_end_of_game(name)
-            results = [copies[i].receive_end_of_game(self) for i in ending]
+            ends = [copies[i].receive_end_of_game(self) for i in ending]
+            scores += [score for score, _ in ends]
+            results = [end if end[1] is not None else None for end in ends]
             for i in ending:
                 games[i] -= 1
             placed += sum(r is not None for r in results)
@@ -348,6 +387,10 @@ class SharedRanking(unittest.TestCase):
         saved.play_number = 0
         self.assertIn(saved.encode(), possible, f"{saved} is none of {list(possible.values())[:4]} (seed {seed})")
         self.assertGreater(placed, 5, "enough games placed to mean something")
+        # Every drill of both has its whole line in history.csv.
+        header, *lines = read_history(self.dir)
+        self.assertTrue(header.startswith("started,score,"), header)
+        self.assertEqual(sorted(int(line.split(",")[1]) for line in lines), sorted(scores), f"seed {seed}")
 
     def test_a_turn_held_elsewhere_is_waited_for_only_so_long(self):
         with open(self.rank_path, "wb") as f:

@@ -210,6 +210,63 @@ TEST_P(RankFileSave, KeepsTheRankingAsThePlayerKeepsIt) {
 INSTANTIATE_TEST_SUITE_P(Cases, RankFileSave, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// history.csv gains whole lines only: after the last whole line, or not at
+// all; what the player may not write, or is no file, stays as it is.
+TEST(HistoryAppend, ALineGoesInWholeOrNotAtAll) {
+    // A line longer than a full disk's last free bytes.
+    const std::string line = std::string(60, 'L') + "\r\n";
+    struct Case {
+        const char* arrange;  // a script for Arrange, as the player where as_player
+        bool as_player;
+        bool stored;
+        std::string after;  // the file the append leads to, after it; empty: as it was
+    };
+    const Case cases[] = {
+        {"", false, true, "H\r\n" + line},
+        {"printf 'x\\r\\n' > h.csv", false, true, "x\r\n" + line},
+        {"printf 'x,cut sh' > h.csv", false, true, "x,cut sh\r\n" + line},
+        {"mkdir real; printf 'x\\n' > real/t.csv; ln -s real/t.csv h.csv", false, true,
+         "x\n" + line},
+        {"printf 'x\\n' > h.csv; chmod 444 h.csv; chown 65534 h.csv", true, false, ""},
+        {"mount -t tmpfs -o size=4k tmpfs .; cd \"$PWD\"; head -c 4070 /dev/zero > h.csv", false,
+         false, ""},
+    };
+    for (const Case& c : cases) {
+        char made[] = "/tmp/kobaru-history-XXXXXX";
+        ASSERT_NE(::mkdtemp(made), nullptr);
+        const fs::path dir = made;
+        ::chmod(made, 0777);
+        const int arranged = Arrange(dir, c.arrange);
+        if (arranged != 0 && ::geteuid() != 0) {
+            fs::remove_all(dir);
+            continue;  // other owners and mounts need root
+        }
+        ASSERT_EQ(arranged, 0) << c.arrange;
+        const fs::path file = dir / "h.csv";
+        const fs::path target = fs::is_symlink(file) ? dir / fs::read_symlink(file) : file;
+        std::string before;
+        if (fs::exists(target)) {
+            std::ifstream in(target, std::ios::binary);
+            before.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (c.as_player && (::setgid(kPlayer) != 0 || ::setuid(kPlayer) != 0)) {
+                ::_exit(3);
+            }
+            ::_exit(AppendStoredLine(file.c_str(), "H\r\n", line.c_str(), false) ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_EQ(WEXITSTATUS(status), c.stored ? 0 : 1) << c.arrange;
+        std::ifstream in(target, std::ios::binary);
+        const std::string after(std::istreambuf_iterator<char>(in), {});
+        EXPECT_EQ(after, c.after.empty() ? before : c.after) << c.arrange;
+        ::umount2(dir.c_str(), MNT_DETACH);
+        fs::remove_all(dir);
+    }
+}
+
 // Copies of the game take turns on the folder; a turn held by another process
 // for longer than the wait is given up with a message, and one released by
 // its holder's death is free at once.
