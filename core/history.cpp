@@ -137,13 +137,18 @@ void SaveDrillRecord() {
 
 std::string FormatHistoryLine(const DrillRecord& record) {
     std::string line = FormatUtc(record.started_ms);
+    const auto field = [&line](const std::string& value) {
+        line += ',';
+        line += value;
+    };
     for (const int32_t value : {record.score, record.right, record.wrong, record.longest_run}) {
-        line += "," + std::to_string(value);
+        field(std::to_string(value));
     }
     for (const int32_t value : record.right_by_part) {
-        line += "," + std::to_string(value);
+        field(std::to_string(value));
     }
-    return line + "," + std::to_string(record.first_row_tick);
+    field(std::to_string(record.first_row_tick));
+    return line;
 }
 
 bool ParseHistoryLine(std::string_view line, DrillRecord& record) {
