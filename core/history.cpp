@@ -120,8 +120,9 @@ void NoteDrillEnd(int32_t score) {
 }
 
 std::string HistoryPath() {
+    // Windows separates folders with either slash.
     const std::string& rank = rank_file.path;
-    const std::size_t slash = rank.find_last_of('/');
+    const std::size_t slash = rank.find_last_of("/\\");
     return slash == std::string::npos ? "history.csv" : rank.substr(0, slash + 1) + "history.csv";
 }
 
