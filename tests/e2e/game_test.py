@@ -307,23 +307,32 @@ class GameInWindow(unittest.TestCase):
 
     def test_TwoCopies(self):
         """Two copies of the game in one folder, each loaded the file before
-        the other saved: both placed games reach rank.txt, and both counts."""
+        the other saved: both placed games reach rank.txt, in the order the
+        names were given, and both counts."""
         loaded, names = prepared_ranking(), ("Alpha", "Bravo")
         self.start_game(loaded)
         first, first_game = self.main, self.game
         self.game = self.x.spawn(COMMAND, cwd=self.directory, stdout=sys.stderr, env=self.x.environment(**ENVIRONMENT))
         second = poll("the second window", lambda: [w for w in self.x.windows_titled("Kobaru") if w != first], 90)[0]
         copies = [(first, first_game), (second, self.game)]
-        # No answer: 0 places in both. One drill after the other, so that
-        # only one copy's dialogs are open at a time.
-        for (window, _), name in zip(copies, names):
+        # No answer: 0 places in both. kobaru.exe reads the keyboard as a
+        # whole (GetAsyncKeyState), so one Return may start both drills.
+        for window, _ in copies:
             self.main = window
-            self.start_drill()
-            self.open_dialog(NAME_CAPTION, 60)
+            self.x.wait_for_focus(window)  # on top, so that its picture is its own
+            poll("the window's picture", lambda: shows_drill(p := self.picture()) or shows_title(p), 30)
+            if not shows_drill(self.picture()):
+                self.start_drill()
+        # Both prompts open before any is answered: none can take the
+        # keyboard from another half-way through a name.
+        prompts = poll("both name prompts", lambda: len(ids := self.x.windows_titled(NAME_CAPTION)) == 2 and ids, 60)
+        for prompt, name in zip(prompts, names):
+            self.x.wait_for_focus(prompt)
             self.x.type_text(name)
             self.x.press("Return")
-            self.x.wait_for_window(NAME_CAPTION, 20, gone=True)
-            self.open_dialog(RANKING_CAPTION, 20)
+            poll("the prompt to close", lambda: prompt not in self.x.windows_titled(NAME_CAPTION), 20)
+            ranking = self.x.wait_for_window(RANKING_CAPTION, 20)
+            self.x.wait_for_focus(ranking)
             self.x.press("Return")
             self.x.wait_for_window(RANKING_CAPTION, 20, gone=True)
         expected = loaded.inserted(0, names[0].encode()).inserted(0, names[1].encode(), 2)
