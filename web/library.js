@@ -172,7 +172,11 @@ mergeInto(LibraryManager.library, {
   },
 
   kobaru_key_down: function (virtualKey) {
-    return kobaruPage.keys[virtualKey];
+    return kobaruPage.keyDown(virtualKey);
+  },
+
+  kobaru_drill_over: function (score) {
+    kobaruPage.drillOver(score);
   },
 
   kobaru_show_picture: function (target, rgba, width, height) {

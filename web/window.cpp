@@ -1,10 +1,12 @@
 // The page's picture: the 512 x 512 canvas on its light-grey 528 x 528 area,
-// shown again on every drawn frame; and the table as the page hands it out.
+// shown again on every drawn frame, with the score once a drill is over; and
+// the table as the page hands it out.
 #include <emscripten.h>
 
 #include <cstdint>
 
 #include "core/frontend.h"
+#include "core/game_state.h"
 #include "core/rank_table.h"
 #include "render/surface.h"
 #include "web/web_shell.h"
@@ -37,6 +39,11 @@ void RepaintWindow() {
         }
     }
     kobaru_show_picture(0, picture, kSurfaceSize, kSurfaceSize);
+    // The drill's last frame is the one whose repaint finds the result step
+    // next: the page says the score before the dialogs open.
+    if (game.scene == Scene::Result) {
+        kobaru_drill_over(game.final_ans);
+    }
 }
 
 // The table's file image, for a download before anything was stored. There
