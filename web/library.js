@@ -40,7 +40,7 @@ mergeInto(LibraryManager.library, {
       // player plays.
       await Promise.all(kobaruPage.screenFonts.map(kobaruBridge.loadFont));
       kobaruBridge.dialogFonts = Promise.all(kobaruPage.dialogFonts.map(kobaruBridge.loadFont))
-        .catch((error) => kobaruPage.fail(error));
+        .then(kobaruPage.filesLoaded, (error) => kobaruPage.fail(error));
       kobaruPage.start({
         // What is stored, or, before the first save, the table the game shows.
         rankBytes: () => kobaruBridge.read(kobaruBridge.keptPath) ||

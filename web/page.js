@@ -1,7 +1,8 @@
 // The page around the game (index.html): the keys and the keypad for
 // fingers, the pictures and how they fit the screen, the result dialogs'
-// controls and the rank file's links. kobaru.js reaches it through
-// web/library.js; the game decides, the page reports and shows.
+// controls, the rank file's links, and the service worker that keeps the
+// site for play offline. kobaru.js reaches it through web/library.js; the
+// game decides, the page reports and shows.
 'use strict';
 
 // What the browser tests read: frames shown, the first one shown, saves done.
@@ -400,6 +401,38 @@ const kobaruPage = (() => {
     $('score-line').textContent = `Drill ${drills} over: ${score} ${Math.abs(score) === 1 ? 'point' : 'points'}.`;
   };
 
+  // Play without the network: once the page holds every file it needs, a
+  // service worker keeps the site's files, one build at a time
+  // (web/service-worker.js). A newer build's worker, once it has every file,
+  // takes over from here: this page runs on as it is, and the next start is
+  // the new build. Where the browser has no service workers (plain HTTP on
+  // a network address) the page is simply not offline.
+  const keepOffline = () => {
+    if (!('serviceWorker' in navigator)) return;
+    const takeOverOnceInstalled = (worker) => {
+      if (!worker) return;
+      if (worker.state === 'installed') worker.postMessage('take over');
+      else worker.addEventListener('statechange', () => takeOverOnceInstalled(worker), { once: true });
+    };
+    navigator.serviceWorker.register('service-worker.js').then((registration) => {
+      takeOverOnceInstalled(registration.waiting || registration.installing);
+      registration.addEventListener('updatefound', () => takeOverOnceInstalled(registration.installing));
+      return registration.update();
+    }).catch((error) => console.warn('kobaru: the site is not kept for play offline', error));
+  };
+
+  // The ranking lives in the browser's storage, which a browser short of room
+  // may clear unless it agrees to keep it.
+  const askToKeepStorage = () => {
+    if (!navigator.storage || !navigator.storage.persist) return;
+    navigator.storage.persisted().then((kept) => kept || navigator.storage.persist()).then((kept) => {
+      if (!kept) {
+        message('This browser may clear the ranking if it runs short of room (it would not promise ' +
+          'to keep it): Download rank.txt keeps a copy.');
+      }
+    }, () => {});
+  };
+
   // Each font file's place in the module's files and its address on the site.
   const shippedFonts = (paths) => paths.split(' ').map((path) => ({
     path, url: `fonts/${path.slice(path.lastIndexOf('/') + 1)}`,
@@ -414,7 +447,11 @@ const kobaruPage = (() => {
     start(gameHooks) {
       hooks = gameHooks;
       message('');
+      askToKeepStorage();
     },
+
+    // Every file the page needs is in: from now on it fetches nothing.
+    filesLoaded: keepOffline,
 
     fail(error) {
       message(`The game's files cannot be loaded: ${error.message}`);
