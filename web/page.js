@@ -321,7 +321,7 @@ const kobaruPage = (() => {
   const body = document.body, game = $('game'), stage = $('stage'), area = $('area');
   let fittedWidth = 0;
   const fit = () => {
-    const dpr = devicePixelRatio || 1, width = document.documentElement.clientWidth, height = innerHeight;
+    const dpr = devicePixelRatio || 1, { clientWidth: width, clientHeight: height } = document.documentElement;
     // The on-screen keyboard may shrink the window while a name is typed:
     // the dialog stays as it is until the screen turns.
     if (open && width === fittedWidth) return;

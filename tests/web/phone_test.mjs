@@ -49,9 +49,10 @@ async function checkAccessibility(page, where) {
 
 // A whole game with the keypad, the dialogs' field and buttons, by taps; the
 // name as an on-screen keyboard gives it, committed text without key codes.
-async function tapGame(page, cdp, simulated, name) {
+async function tapGame(page, cdp, simulated, name, inDialog = async () => {}) {
   await playDrill(page, () => tap(page, keypadKey(0x0d)), (i, digit) => tap(page, keypadKey(0x30 + digit)));
   await page.waitForSelector('#name-dialog', { visible: true, timeout: 40000 });
+  await inDialog();
   await tap(page, '#name-field');
   check('a tap on the name field gives it the focus', await page.evaluate(() => document.activeElement?.id === 'name-field'));
   await cdp.send('Input.insertText', { text: name });
@@ -67,6 +68,22 @@ async function tapGame(page, cdp, simulated, name) {
 
 const checkRank = async (page, browserSession, simulated) => check('the saved rank.txt is the simulator\'s, byte for byte',
   (await download(page, browserSession, async () => (await page.$('#download-rank')).tap())).equals(simulated.rank));
+
+// The README's pictures of the page on a phone, upright and on its side,
+// shot at the phone's density and shown a picture pixel to a CSS pixel, into
+// KOBARU_SCREENSHOT_DIR if it is set.
+async function screenshots(page) {
+  const folder = process.env.KOBARU_SCREENSHOT_DIR;
+  if (!folder) return;
+  for (const [device, file] of [['iPhone 15', 'phone-portrait.png'], ['iPhone 15 landscape', 'phone-landscape.png']]) {
+    await page.emulate(KnownDevices[device]);
+    await sleep(500);
+    const shot = path.join(folder, file);
+    await page.screenshot({ path: shot });
+    execFileSync('/usr/bin/python3', ['-c', 'import sys; from PIL import Image; i = Image.open(sys.argv[1]); ' +
+      'i.resize((i.width // 3, i.height // 3), Image.LANCZOS).save(sys.argv[1], optimize=True)', shot]);
+  }
+}
 
 async function iphone(page, cdp, browserSession) {
   await page.browserContext().overridePermissions(url, ['persistent-storage']);
@@ -98,7 +115,7 @@ async function iphone(page, cdp, browserSession) {
   await checkAccessibility(page, 'on the title, the keypad shown');
 
   const name = 'iPhone タップ', simulated = simulatedGame(undefined, name);
-  await tapGame(page, cdp, simulated, name);
+  await tapGame(page, cdp, simulated, name, () => checkAccessibility(page, 'in the name dialog'));
   check('the line under the game says the score', /Drill 1 over: 6 points/.test(await page.$eval('#score-line',
     (e) => e.getAttribute('aria-live') === 'polite' && e.innerText)));
   // Quick taps on the picture, then on a key: no double tap zooms or scrolls.
@@ -108,8 +125,8 @@ async function iphone(page, cdp, browserSession) {
   }
   const view = await page.evaluate(() => [visualViewport.scale, scrollX, scrollY]);
   check('twenty quick taps neither zoom nor scroll the page', `${view}` === '1,0,0', `${view}`);
-  await checkAccessibility(page, 'after a game');
   await checkRank(page, browserSession, simulated);
+  await screenshots(page);
 }
 
 // Serves a folder on the port given (0: any), until stopped.
