@@ -112,11 +112,18 @@ export const titleShown = async (page) =>
   (await canvas(page, [0, 100, 512, 140])).some((_, i, all) => i % 3 === 0 && all.readUIntBE(i, 3) === 0xffffff);
 
 // A press a loaded machine may let slip between two frames is made again,
-// only once its effect has had time to show.
-export async function pressUntil(what, press, seen) {
+// only once the game has drawn half a second of frames without showing it:
+// a page the machine holds up for a while has not missed it yet.
+export async function pressUntil(page, what, press, seen) {
+  const drawn = () => page.evaluate(() => kobaru.drawnFrames);
   for (let attempt = 0; attempt < 3; attempt++) {
+    const before = await drawn();
     await press();
-    if (await waitFor(what, seen, 1000).catch(() => false)) return;
+    const outcome = await waitFor(what, async () => {
+      const frames = await drawn();
+      return (await seen()) ? 'seen' : frames - before > 32 && 'missed';
+    }, 15000);
+    if (outcome === 'seen') return;
   }
   throw new Error(`${what}: not seen after 3 presses`);
 }
@@ -127,11 +134,12 @@ export const fromOffsets = (offsets) => (i, right) => (right + offsets[i]) % 10;
 export async function playDrill(page, start, answer, digitFor = fromOffsets(ANSWERS), count = ANSWERS.length) {
   // Known before the drill starts: the simulator takes a while to deal them.
   pairCells();
-  await pressUntil('the drill', start, () => pairShown(page));
+  await pressUntil(page, 'the drill', start, () => pairShown(page));
   for (let i = 0; i < count; i++) {
     const [a, b] = await waitFor('the pair at rest', () => pairShown(page), 3000);
     const digit = digitFor(i, (a + b) % 10), score = await canvas(page, SCORE_ROWS);
-    await pressUntil(`answer ${i + 1}`, () => answer(i, digit), async () => !(await canvas(page, SCORE_ROWS)).equals(score));
+    await pressUntil(page, `answer ${i + 1}`, () => answer(i, digit),
+      async () => !(await canvas(page, SCORE_ROWS)).equals(score));
     await sleep(GAP_MS);
   }
 }

@@ -62,7 +62,7 @@ async function tapGame(page, cdp, simulated, name, inDialog = async () => {}) {
   await tap(page, '#ranking-ok');
   await page.waitForSelector('#ranking-dialog', { hidden: true, timeout: 5000 });
   await eventually('the credits are the simulator\'s', async () => (await canvas(page)).equals(simulated.credits), 3000);
-  await pressUntil('the title after Return on the credits', () => tap(page, keypadKey(0x0d)), () => titleShown(page));
+  await pressUntil(page, 'the title after Return on the credits', () => tap(page, keypadKey(0x0d)), () => titleShown(page));
   await waitFor('both saves of the game', () => page.evaluate(() => kobaru.saves >= 2), 5000);
 }
 
