@@ -10,12 +10,15 @@ const files = @KOBARU_SITE_FILES@;
 const siteCaches = `kobaru ${self.registration.scope} `;
 const cacheName = `${siteCaches}@KOBARU_BUILD@`;
 
+// The page is kept under the address it is opened at, the folder's.
+const keyOf = (file) => (file === 'index.html' ? './' : file);
+
 // Every file is asked of the server again (the HTTP cache answers for those
 // it still holds, unchanged), so that a cache never mixes two builds. The
 // worker is installed only once all of them are in.
 self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(cacheName).then((cache) =>
-    cache.addAll(files.map((file) => new Request(file, { cache: 'no-cache' })))));
+    cache.addAll(files.map((file) => new Request(keyOf(file), { cache: 'no-cache' })))));
 });
 
 // A newer build waits until the page says it may take over: when the page
@@ -34,7 +37,7 @@ self.addEventListener('activate', (event) => {
 self.addEventListener('fetch', (event) => {
   const url = new URL(event.request.url);
   if (event.request.method !== 'GET' || url.origin !== self.location.origin) return;
-  if (url.pathname.endsWith('/')) url.pathname += 'index.html';
+  if (url.pathname.endsWith('/index.html')) url.pathname = url.pathname.slice(0, -'index.html'.length);
   event.respondWith(caches.open(cacheName)
     .then((cache) => cache.match(url.href, { ignoreSearch: true }))
     .then((kept) => kept || fetch(event.request)));
