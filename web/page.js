@@ -416,8 +416,8 @@ const kobaruPage = (() => {
     };
     navigator.serviceWorker.register('service-worker.js').then((registration) => {
       takeOverOnceInstalled(registration.waiting || registration.installing);
+      // The browser looks for a new build each time the page is opened.
       registration.addEventListener('updatefound', () => takeOverOnceInstalled(registration.installing));
-      return registration.update();
     }).catch((error) => console.warn('kobaru: the site is not kept for play offline', error));
   };
 
