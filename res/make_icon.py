@@ -4,6 +4,7 @@
     make_icon.py icon.txt --ico kobaru.ico         Windows icon: one 32x32 image,
                                                    16 colours, 1-bit mask
     make_icon.py icon.txt --png kobaru.png         32x32 RGBA PNG
+                 [--png-size N]                    NxN instead, scaled nearest-neighbour
     make_icon.py icon.txt --hicolor DIR            DIR/NxN/apps/kobaru.png for the
                                                    sizes of the hicolor icon theme,
                                                    scaled nearest-neighbour
@@ -190,6 +191,9 @@ def main(argv=None):
     parser.add_argument("grid", help="the 32 x 32 character grid, e.g. res/icon.txt")
     parser.add_argument("--ico", metavar="PATH", help="write a Windows .ico")
     parser.add_argument("--png", metavar="PATH", help="write a 32x32 RGBA PNG")
+    parser.add_argument(
+        "--png-size", type=int, default=SIZE, metavar="N", help="the PNG's size (default 32)"
+    )
     parser.add_argument("--rgba-header", metavar="PATH", help="write a C header of RGBA pixels")
     parser.add_argument(
         "--hicolor", metavar="DIR", help="write DIR/NxN/apps/kobaru.png for the hicolor sizes"
@@ -215,7 +219,7 @@ def main(argv=None):
     if args.ico:
         write(args.ico, ico_file(rows))
     if args.png:
-        write(args.png, png_file(rows))
+        write(args.png, png_file(rows, args.png_size))
     if args.rgba_header:
         write(args.rgba_header, rgba_header(rows, args.symbol))
     if args.hicolor:

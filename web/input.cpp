@@ -19,7 +19,8 @@ uint32_t GetTick() {
 // The page keeps the keys by their physical codes (event.code) under the
 // virtual-key codes the game asks for: a digit counts whatever the keyboard
 // layout makes of it, and the keypad counts with Num Lock on or off; Return is
-// the main key or the keypad's Enter.
+// the main key or the keypad's Enter. A key without a physical code counts by
+// its name, and a tap on the page's keypad counts once however short it was.
 bool IsKeyDown(uint8_t virtual_key) {
     return kobaru_key_down(virtual_key) != 0;
 }

@@ -40,7 +40,7 @@ mergeInto(LibraryManager.library, {
       // player plays.
       await Promise.all(kobaruPage.screenFonts.map(kobaruBridge.loadFont));
       kobaruBridge.dialogFonts = Promise.all(kobaruPage.dialogFonts.map(kobaruBridge.loadFont))
-        .catch((error) => kobaruPage.fail(error));
+        .then(kobaruPage.filesLoaded, (error) => kobaruPage.fail(error));
       kobaruPage.start({
         // What is stored, or, before the first save, the table the game shows.
         rankBytes: () => kobaruBridge.read(kobaruBridge.keptPath) ||
@@ -172,7 +172,11 @@ mergeInto(LibraryManager.library, {
   },
 
   kobaru_key_down: function (virtualKey) {
-    return kobaruPage.keys[virtualKey];
+    return kobaruPage.keyDown(virtualKey);
+  },
+
+  kobaru_drill_over: function (score) {
+    kobaruPage.drillOver(score);
   },
 
   kobaru_show_picture: function (target, rgba, width, height) {

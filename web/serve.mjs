@@ -1,5 +1,6 @@
 // Serves a folder as static files on 127.0.0.1, as any static host would
-// serve the built site; for playing and testing on this machine.
+// serve the built site, validators and all (a service worker that checks a
+// file it holds gets "not modified"); for playing and testing on this machine.
 //
 //   node web/serve.mjs DIR [PORT]     PORT 0 takes any free port; 8000 by default
 //
@@ -14,6 +15,8 @@ const types = {
   '.mjs': 'text/javascript; charset=utf-8',
   '.wasm': 'application/wasm',
   '.ttf': 'font/ttf',
+  '.png': 'image/png',
+  '.webmanifest': 'application/manifest+json',
 };
 
 const [folder = '.', port = '8000'] = process.argv.slice(2);
@@ -27,16 +30,28 @@ const server = http.createServer((request, response) => {
     response.writeHead(403).end();
     return;
   }
-  fs.readFile(file, (error, data) => {
-    if (error) {
+  fs.stat(file, (error, stat) => {
+    if (error || !stat.isFile()) {
       response.writeHead(404, { 'Content-Type': 'text/plain' }).end('Not found\n');
       return;
     }
-    response.writeHead(200, {
+    const headers = {
       'Content-Type': types[path.extname(file)] ?? 'application/octet-stream',
       'Cache-Control': 'no-cache',
+      'ETag': `"${stat.size}-${Math.floor(stat.mtimeMs)}"`,
+      'Last-Modified': stat.mtime.toUTCString(),
+    };
+    if (request.headers['if-none-match'] === headers.ETag) {
+      response.writeHead(304, headers).end();
+      return;
+    }
+    fs.readFile(file, (readError, data) => {
+      if (readError) {
+        response.writeHead(404, { 'Content-Type': 'text/plain' }).end('Not found\n');
+        return;
+      }
+      response.writeHead(200, headers).end(data);
     });
-    response.end(data);
   });
 });
 

@@ -21,8 +21,12 @@ void kobaru_wait_for_dialog_fonts();
 // page's time origin since the epoch), as an uptime would be.
 double kobaru_uptime_ms();
 
-// Whether the page last saw the key with this Windows virtual-key code down.
+// Whether the key with this Windows virtual-key code is down, as the page
+// sees it: a press on its keypad counts once even if it was let go already.
 int kobaru_key_down(int virtual_key);
+
+// The drill that has just ended scored this: the page says so under the game.
+void kobaru_drill_over(int score);
 
 // Shows width x height RGBA pixels in the main picture (target 0) or the
 // open dialog's (target 1).

@@ -1,15 +1,22 @@
 // The page's window: the 512 x 512 canvas on its light-grey 528 x 528 area,
-// shown again on every drawn frame; and the table as the page hands it out.
+// shown again on every drawn frame, with the score once a drill is over; and
+// the table as the page hands it out.
 #include <emscripten.h>
 
 #include <cstdint>
 
 #include "core/frontend.h"
+#include "core/game_state.h"
 #include "core/rank_table.h"
 #include "web/shell.h"
 
 void RepaintWindow() {
     ShowFrameSurface();
+    // The drill's last frame is the one whose repaint finds the result step
+    // next: the page says the score before the dialogs open.
+    if (game.scene == Scene::Result) {
+        kobaru_drill_over(game.final_ans);
+    }
 }
 
 // The table's file image, for a download before anything was stored. There

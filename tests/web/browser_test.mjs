@@ -5,20 +5,13 @@ import { execFile } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import { promisify } from 'node:util';
-import { canvas, check, checkSame, crop, eventually, firstFrame, launch, png, scratch, simPicture, simulate, sleep,
-  summary, waitFor, watchFirstFrame } from './lib.mjs';
+import { ANSWERS, SCORE, canvas, check, checkSame, crop, download, eventually, firstFrame, fromOffsets, launch,
+  playDrill, png, rankingRows, scratch, simPicture, simulatedGame, sleep, summary, titleShown, waitFor,
+  watchFirstFrame } from './lib.mjs';
 
 const url = process.argv[2], NAME = 'Tester テスト';
-// The pair's cells at rest; in the drill only an answer changes the score's rows.
-const PAIR = [[40, 100, 100, 240], [168, 100, 228, 240]], SCORE_ROWS = [0, 362, 512, 450];
-// One wrong answer, then seven right ones, each after the combo window has
-// closed: 6 points whatever the row, above the default table's best. The
-// second tab's game: seven right ones, 7 points.
-const ANSWERS = [1, 0, 0, 0, 0, 0, 0, 0], SCORE = 6, GAP_MS = 1500;
+// The second tab's game: seven right answers, 7 points.
 const SECOND_ANSWERS = [0, 0, 0, 0, 0, 0, 0], SECOND_NAME = 'Zweite';
-// The title's TopPlayer and TopPoint lines, clear of its waving prompt.
-const TOP_LINES = [0, 262, 512, 312];
-const START_DRILL = 'run 600\npress return\nrun 50\nrelease return\nrun 300';
 
 // The Linux game's first title frame: its window on a private Xvfb, shot
 // while gdb holds the game where the first repaint returns. Should gdb miss
@@ -34,34 +27,6 @@ async function linuxFirstFrame() {
   return crop(png(shot), [8, 8, 520, 520], 528);
 }
 
-// The pair's cells at rest for every digit, by picture: the simulator's first
-// game, whose star field is the page's first game's too.
-function pairCells() {
-  const cells = [new Map(), new Map()];
-  for (let tick = 1000; cells.some((known) => known.size < 10); tick++) {
-    if (tick > 1400) throw new Error('the simulator dealt too few different digits');
-    const { dir, lines } = simulate(`${START_DRILL}\nprint\nsnapshot drill.png\n`, { startTick: tick });
-    const rgb = png(path.join(dir, 'drill.png'));
-    PAIR.forEach((cell, i) => cells[i].set(crop(rgb, cell).toString('base64'), lines[0].digits[i + 1]));
-  }
-  return cells;
-}
-
-// The same game in the simulator, with the same answers, name and wait in
-// the credits, from the same rank.txt: its rank.txt and its picture of the credits.
-function simulatedGame(answers = ANSWERS, name = NAME, rank = undefined) {
-  const row = simulate(`${START_DRILL}\nprint\n`).lines[0].digits;
-  let right = 0, script = `name ${name}\n${START_DRILL}\n`;
-  for (const [i, offset] of answers.entries()) {
-    const key = `${i % 2 ? 'num' : ''}${(row[1 + right] + row[2 + right] + offset) % 10}`;
-    right += offset ? 0 : 1;
-    script += `press ${key}\nrun 30\nrelease ${key}\nrun ${GAP_MS}\n`;
-  }
-  // Past the drill's 32 s into the credits, then past their 5 s.
-  const { dir } = simulate(`${script}run 21000\nsnapshot credits.png\nrun 6000\nclose\n`, { rank });
-  return { rank: fs.readFileSync(path.join(dir, 'rank.txt')), credits: png(path.join(dir, 'credits.png')) };
-}
-
 // Puppeteer's own keypad keys come with NumLock off; this is one with NumLock on.
 async function tapKeypad(cdp, digit) {
   const key = { key: `${digit}`, code: `Numpad${digit}`, windowsVirtualKeyCode: 0x60 + digit, text: `${digit}` };
@@ -71,45 +36,32 @@ async function tapKeypad(cdp, digit) {
   }
 }
 
-// A press a loaded machine may let slip between two frames is made again,
-// only once its effect has had time to show.
-async function pressUntil(what, press, seen) {
-  for (let attempt = 0; attempt < 3; attempt++) {
-    await press();
-    if (await waitFor(what, seen, 1000).catch(() => false)) return;
+// A key that names its digit but has no physical code, as some phones' keyboards send.
+async function namedKey(cdp, digit) {
+  for (const type of ['keyDown', 'keyUp']) {
+    await cdp.send('Input.dispatchKeyEvent', { type, key: `${digit}`, code: '', text: `${digit}` });
+    await sleep(50);
   }
-  throw new Error(`${what}: not seen after 3 presses`);
 }
 
-const pairShown = async (page, cells) => {
-  const pair = await Promise.all(PAIR.map(async (cell, i) => cells[i].get((await canvas(page, cell)).toString('base64'))));
-  return pair.every((digit) => digit !== undefined) && pair;
-};
-// The white of "Kobaru" where the credits have none; no star is white.
-const titleShown = async (page) =>
-  (await canvas(page, [0, 100, 512, 140])).some((_, i, all) => i % 3 === 0 && all.readUIntBE(i, 3) === 0xffffff);
+// A tap on the page's keypad shorter than any frame: a finger down and up in
+// one go, before the game polls again.
+const flick = (page, virtualKey) => page.$eval(`#keypad [data-key="${virtualKey}"]`, (key) => {
+  for (const type of ['pointerdown', 'pointerup']) {
+    key.dispatchEvent(new PointerEvent(type, { bubbles: true, pointerId: 7, pointerType: 'touch', isPrimary: true }));
+  }
+});
 
-// Every row shows a score and a name; the first rows' names (new ones)
-// differ from each other and the default table's, which the rest show.
-const rankingRows = (page, newNames) => async () => {
-  const dialog = '#ranking-dialog canvas', width = await page.$eval(dialog, (c) => c.width);
-  const cells = await Promise.all([0, 1, 2, 3, 4].flatMap((row) => [[14, 140], [150, width]].map(([left, right]) =>
-    canvas(page, [left, 50 + 22 * row, right, 68 + 22 * row], dialog))));
-  const names = cells.filter((_, i) => i % 2).map((cell) => cell.toString('base64'));
-  return cells.every((cell) => cell.some((byte) => byte !== cell[0])) &&
-    new Set(names.slice(0, newNames + 1)).size === newNames + 1 && new Set(names.slice(newNames)).size === 1;
-};
-
-async function download(page, browserSession) {
-  const dir = scratch('download');
-  await browserSession.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir, eventsEnabled: true });
-  let done = false;
-  const progress = (event) => { done ||= event.state === 'completed'; };
-  browserSession.on('Browser.downloadProgress', progress);
-  await page.click('#download-rank');
-  await waitFor('the download', () => done, 5000).finally(() => browserSession.off('Browser.downloadProgress', progress));
-  return fs.readFileSync(path.join(dir, fs.readdirSync(dir)[0]));
-}
+// The first game's first answer is 7 by its name alone, right or wrong; one
+// answer in all is wrong, as ANSWERS has it.
+const SEVEN_FIRST = (() => {
+  let wrong = 1;
+  return (i, right) => {
+    const digit = i === 0 ? 7 : wrong ? (right + 1) % 10 : right;
+    if (digit !== right) wrong--;
+    return digit;
+  };
+})();
 
 async function loadRank(page, bytes) {
   const file = path.join(scratch('load'), 'rank.txt');
@@ -118,17 +70,14 @@ async function loadRank(page, bytes) {
   await (await page.$('#load-rank-file')).uploadFile(file);
 }
 
+// The main row's digits and the keypad's in turn; the first game started by
+// a flick of the page's keypad, its first answer by name.
 async function wholeGame(page, cdp, simulated, { answers = ANSWERS, name = NAME, newNames = 1 } = {}) {
-  const cells = pairCells();
+  const first = answers === ANSWERS;
   await page.bringToFront();
-  await pressUntil('the drill', () => page.keyboard.press('Enter', { delay: 100 }), () => pairShown(page, cells));
-  for (const [i, offset] of answers.entries()) {
-    const [a, b] = await waitFor('the pair at rest', () => pairShown(page, cells), 3000);
-    const key = (a + b + offset) % 10, score = await canvas(page, SCORE_ROWS);
-    await pressUntil(`answer ${i + 1}`, () => (i % 2 ? tapKeypad(cdp, key) : page.keyboard.press(`Digit${key}`, { delay: 50 })),
-      async () => !(await canvas(page, SCORE_ROWS)).equals(score));
-    await sleep(GAP_MS);
-  }
+  await playDrill(page, () => (first ? flick(page, 0x0d) : page.keyboard.press('Enter', { delay: 100 })), (i, digit) => (first && i === 0
+    ? namedKey(cdp, digit) : i % 2 ? tapKeypad(cdp, digit) : page.keyboard.press(`Digit${digit}`, { delay: 50 })),
+  first ? SEVEN_FIRST : fromOffsets(answers), answers.length);
 
   await page.waitForSelector('#name-dialog', { visible: true, timeout: 40000 });
   check('the name field has the focus', await page.evaluate(() => document.activeElement?.id === 'name-field'));
@@ -157,9 +106,18 @@ try {
   const page = await browser.newPage();
   const cdp = await page.createCDPSession(), browserSession = await browser.target().createCDPSession();
   await page.evaluateOnNewDocument(watchFirstFrame);
+  // The first tab lacks what a page served over plain HTTP to another
+  // machine lacks: service workers and the storage manager.
+  await page.evaluateOnNewDocument(() => {
+    for (const api of ['serviceWorker', 'storage']) delete Navigator.prototype[api];
+  });
   await page.goto(url);
+  // The keypad for fingers, asked for by its link, stays for the next visit.
+  await page.click('#toggle-keypad');
+  await page.reload();
+  check('the keypad the player asked for shows again after a reload', await page.$eval('#keypad', (e) => !e.hidden));
   const first = await firstFrame(page), reference = await linux;
-  checkSame('the first title frame is the Linux game\'s', first, reference);
+  checkSame('the first title frame is the Linux game\'s, with the keypad shown', first, reference);
   checkSame('the simulator\'s first title frame is the Linux game\'s', simPicture('frame'), reference);
   // The game's own count of its loop: at most one frame a tick step, and
   // about two passes (a frame call, then a wait), where a spinning loop
@@ -180,9 +138,11 @@ try {
   await second.goto(url);
   await firstFrame(second);
 
-  const simulated = simulatedGame();
+  const simulated = simulatedGame(ANSWERS, NAME);
   await wholeGame(page, cdp, simulated);
   await waitFor('both saves of the game', () => page.evaluate(() => kobaru.saves >= 2), 5000);
+  check('the page plays and saves without service workers', await page.evaluate(() => !('serviceWorker' in navigator) &&
+    !navigator.storage && kobaru.saves >= 2));
   const saved = await download(page, browserSession);
   check('one wrong and seven right answers scored 6', saved.readInt32LE(0) === SCORE, `${saved.readInt32LE(0)}`);
   checkSame('the downloaded rank.txt is the simulator\'s, byte for byte', saved, simulated.rank);
@@ -208,6 +168,7 @@ try {
   await page.reload();
   checkSame('the title after a reload shows the new best and play number', await firstFrame(page),
     simPicture('frame', { rank: both }));
+  await page.$eval('#message', (e) => { e.textContent = ''; });
   await loadRank(page, both.subarray(1));
   await page.waitForFunction(() => document.getElementById('message').innerText.trim(), { timeout: 5000 });
   check('a rank.txt of the wrong size is refused with a message', (await page.evaluate(() => globalThis.before)) &&

@@ -1,6 +1,7 @@
 // What the browser tests share: Debian's Chromium driven by puppeteer-core,
-// the native simulator's pictures and rank files, pictures as RGB bytes, and
-// a pass/fail tally. Every file goes under TMPDIR, which run-tests removes.
+// the native simulator's pictures and rank files, pictures as RGB bytes, a
+// drill played against the simulator's, and a pass/fail tally. Every file
+// goes under TMPDIR, which run-tests removes.
 import puppeteer from 'puppeteer-core';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -65,6 +66,107 @@ export function simulate(script, { rank, startTick = 1000 } = {}) {
 export const simPicture = (script, options) =>
   png(path.join(simulate(`${script}\nsnapshot shot.png\n`, options).dir, 'shot.png'));
 
+// The pair's cells at rest; in the drill only an answer changes the score's rows.
+export const PAIR = [[40, 100, 100, 240], [168, 100, 228, 240]], SCORE_ROWS = [0, 362, 512, 450];
+// One wrong answer, then seven right ones, each after the combo window has
+// closed: 6 points whatever the row, above the default table's best.
+export const ANSWERS = [1, 0, 0, 0, 0, 0, 0, 0], SCORE = 6, GAP_MS = 1500;
+export const START_DRILL = 'run 600\npress return\nrun 50\nrelease return\nrun 300';
+
+// The pair's cells at rest for every digit, by picture: the simulator's first
+// game, whose star field is the page's first game's too.
+let cells;
+export function pairCells() {
+  if (cells) return cells;
+  cells = [new Map(), new Map()];
+  for (let tick = 1000; cells.some((known) => known.size < 10); tick++) {
+    if (tick > 1400) throw new Error('the simulator dealt too few different digits');
+    const { dir, lines } = simulate(`${START_DRILL}\nprint\nsnapshot drill.png\n`, { startTick: tick });
+    const rgb = png(path.join(dir, 'drill.png'));
+    PAIR.forEach((cell, i) => cells[i].set(crop(rgb, cell).toString('base64'), lines[0].digits[i + 1]));
+  }
+  return cells;
+}
+
+// The same game in the simulator, with the same answers, name and wait in
+// the credits, from the same rank.txt: its rank.txt and its picture of the credits.
+export function simulatedGame(answers = ANSWERS, name, rank = undefined) {
+  const row = simulate(`${START_DRILL}\nprint\n`).lines[0].digits;
+  let right = 0, script = `name ${name}\n${START_DRILL}\n`;
+  for (const [i, offset] of answers.entries()) {
+    const key = `${i % 2 ? 'num' : ''}${(row[1 + right] + row[2 + right] + offset) % 10}`;
+    right += offset ? 0 : 1;
+    script += `press ${key}\nrun 30\nrelease ${key}\nrun ${GAP_MS}\n`;
+  }
+  // Past the drill's 32 s into the credits, then past their 5 s.
+  const { dir } = simulate(`${script}run 21000\nsnapshot credits.png\nrun 6000\nclose\n`, { rank });
+  return { rank: fs.readFileSync(path.join(dir, 'rank.txt')), credits: png(path.join(dir, 'credits.png')) };
+}
+
+export const pairShown = async (page) => {
+  const pair = await Promise.all(PAIR.map(async (cell, i) => pairCells()[i].get((await canvas(page, cell)).toString('base64'))));
+  return pair.every((digit) => digit !== undefined) && pair;
+};
+// The white of "Kobaru" where the credits have none; no star is white.
+export const titleShown = async (page) =>
+  (await canvas(page, [0, 100, 512, 140])).some((_, i, all) => i % 3 === 0 && all.readUIntBE(i, 3) === 0xffffff);
+
+// A press a loaded machine may let slip between two frames is made again,
+// only once the game has drawn half a second of frames without showing it:
+// a page the machine holds up for a while has not missed it yet.
+export async function pressUntil(page, what, press, seen) {
+  const drawn = () => page.evaluate(() => kobaru.drawnFrames);
+  for (let attempt = 0; attempt < 3; attempt++) {
+    const before = await drawn();
+    await press();
+    const outcome = await waitFor(what, async () => {
+      const frames = await drawn();
+      return (await seen()) ? 'seen' : frames - before > 32 && 'missed';
+    }, 15000);
+    if (outcome === 'seen') return;
+  }
+  throw new Error(`${what}: not seen after 3 presses`);
+}
+
+// Starts a drill with start() and answers with answer(i, digit), where
+// digitFor(i, right answer) says what to answer; each answer must show.
+export const fromOffsets = (offsets) => (i, right) => (right + offsets[i]) % 10;
+export async function playDrill(page, start, answer, digitFor = fromOffsets(ANSWERS), count = ANSWERS.length) {
+  // Known before the drill starts: the simulator takes a while to deal them.
+  pairCells();
+  await pressUntil(page, 'the drill', start, () => pairShown(page));
+  for (let i = 0; i < count; i++) {
+    const [a, b] = await waitFor('the pair at rest', () => pairShown(page), 3000);
+    const digit = digitFor(i, (a + b) % 10), score = await canvas(page, SCORE_ROWS);
+    await pressUntil(page, `answer ${i + 1}`, () => answer(i, digit),
+      async () => !(await canvas(page, SCORE_ROWS)).equals(score));
+    await sleep(GAP_MS);
+  }
+}
+
+// Every row shows a score and a name; the first rows' names (new ones)
+// differ from each other and the default table's, which the rest show.
+export const rankingRows = (page, newNames) => async () => {
+  const dialog = '#ranking-dialog canvas', width = await page.$eval(dialog, (c) => c.width);
+  const cells = await Promise.all([0, 1, 2, 3, 4].flatMap((row) => [[14, 140], [150, width]].map(([left, right]) =>
+    canvas(page, [left, 50 + 22 * row, right, 68 + 22 * row], dialog))));
+  const names = cells.filter((_, i) => i % 2).map((cell) => cell.toString('base64'));
+  return cells.every((cell) => cell.some((byte) => byte !== cell[0])) &&
+    new Set(names.slice(0, newNames + 1)).size === newNames + 1 && new Set(names.slice(newNames)).size === 1;
+};
+
+// rank.txt through the page's download link, clicked or tapped.
+export async function download(page, browserSession, click = () => page.click('#download-rank')) {
+  const dir = scratch('download');
+  await browserSession.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir, eventsEnabled: true });
+  let done = false;
+  const progress = (event) => { done ||= event.state === 'completed'; };
+  browserSession.on('Browser.downloadProgress', progress);
+  await click();
+  await waitFor('the download', () => done, 5000).finally(() => browserSession.off('Browser.downloadProgress', progress));
+  return fs.readFileSync(path.join(dir, fs.readdirSync(dir)[0]));
+}
+
 export async function waitFor(what, probe, timeoutMs, intervalMs = 50) {
   for (const deadline = Date.now() + timeoutMs; ; await sleep(intervalMs)) {
     const result = await probe();
@@ -73,10 +175,12 @@ export async function waitFor(what, probe, timeoutMs, intervalMs = 50) {
   }
 }
 
-let passed = 0, failed = 0;
+// Checks are named after what runs them where several run side by side.
+let passed = 0, failed = 0, tag = '';
+export const tagChecks = (name) => { tag = `${name}: `; };
 export function check(name, ok, detail = '') {
   ok ? passed++ : failed++;
-  console.log(`${ok ? 'PASS' : 'FAIL'} ${name}${detail ? ` (${detail})` : ''}`);
+  console.log(`${ok ? 'PASS' : 'FAIL'} ${tag}${name}${detail ? ` (${detail})` : ''}`);
 }
 // A check on a picture that may take a few frames to show.
 export const eventually = async (name, probe, ms) =>
@@ -87,4 +191,4 @@ export function checkSame(name, shown, wanted) {
   check(name, at < 0 && shown.length === wanted.length, at < 0 ? `${shown.length} bytes`
     : `first difference at ${picture ? `pixel (${(at / 3) % 512 | 0}, ${at / 1536 | 0})` : `byte ${at}`}`);
 }
-export const summary = () => (console.log(`${passed} passed, ${failed} failed`), failed === 0 && passed > 0);
+export const summary = () => (console.log(`${tag}${passed} passed, ${failed} failed`), failed === 0 && passed > 0);
