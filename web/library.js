@@ -9,6 +9,9 @@ mergeInto(LibraryManager.library, {
     // for the database.
     rankPath: '/kobaru/rank.txt',
     keptPath: '/kept/rank.txt',
+    // history.csv goes the same way, in the same turns.
+    historyPath: '/kobaru/history.csv',
+    keptHistoryPath: '/kept/history.csv',
     // Every tab of the site takes its turn on the ranking under this Web
     // Lock: it brings IndexedDB's copy in, the game reads it again and
     // applies its finished game, and the copy goes back before the next turn.
@@ -16,6 +19,7 @@ mergeInto(LibraryManager.library, {
     // The state is set by start(): the library's values are written out as
     // text when kobaru.js is made, which a promise would not survive.
     persisted: null, // rank.txt as IndexedDB last got it
+    persistedHistory: null, // history.csv likewise
     idb: null, // the last of the IndexedDB transfers, which run one after another
     release: null, // ends this tab's turn, while it has one
     channel: null, // tells the other tabs that the ranking was saved
@@ -50,6 +54,24 @@ mergeInto(LibraryManager.library, {
           FS.writeFile(kobaruBridge.rankPath, bytes);
           if (await kobaruBridge.persist()) kobaruBridge.announce();
         }),
+        // The game sums the history up; the page draws it.
+        progress: () => JSON.parse(UTF8ToString(Module['_kobaru_progress_json'](
+          Date.now(), -new Date().getTimezoneOffset() * 60000))),
+        historyHeader: () => UTF8ToString(Module['_kobaru_history_header']()),
+        historyText: () => {
+          const text = kobaruBridge.read(kobaruBridge.historyPath);
+          return text ? new TextDecoder().decode(text) : '';
+        },
+        // Another history.csv's drills this one lacks join it, in a turn.
+        mergeHistory: (loaded) => kobaruBridge.withLock(async () => {
+          await kobaruBridge.pull();
+          FS.writeFile('/kobaru/loaded.csv', loaded);
+          const added = Module['_kobaru_merge_history']();
+          FS.unlink('/kobaru/loaded.csv');
+          if (added && (await kobaruBridge.persist())) kobaruBridge.announce();
+          kobaruPage.progressChanged();
+          return added;
+        }),
       });
     },
 
@@ -71,7 +93,7 @@ mergeInto(LibraryManager.library, {
 
     same: (a, b) => a && b && a.length === b.length && a.every((byte, i) => byte === b[i]),
 
-    // IndexedDB's rank.txt, if it has one, becomes the game's.
+    // IndexedDB's rank.txt and history.csv, where it has them, become the game's.
     pull: function () {
       kobaruBridge.idb = kobaruBridge.idb.then(() => new Promise((done) => {
         FS.syncfs(true, (error) => {
@@ -81,24 +103,39 @@ mergeInto(LibraryManager.library, {
             kobaruBridge.persisted = kept;
             FS.writeFile(kobaruBridge.rankPath, kept);
           }
+          const history = kobaruBridge.read(kobaruBridge.keptHistoryPath);
+          if (history) {
+            kobaruBridge.persistedHistory = history;
+            FS.writeFile(kobaruBridge.historyPath, history);
+          }
           done();
         });
       }));
       return kobaruBridge.idb;
     },
 
-    // The game's rank.txt goes to IndexedDB if it changed; true once it is there.
+    // The game's files go to IndexedDB where they changed; true once they are
+    // there. The page counts the saves of each.
     persist: function () {
       const bytes = kobaruBridge.read(kobaruBridge.rankPath);
-      if (!bytes || kobaruBridge.same(bytes, kobaruBridge.persisted)) {
+      const history = kobaruBridge.read(kobaruBridge.historyPath);
+      const rank = bytes && !kobaruBridge.same(bytes, kobaruBridge.persisted);
+      const drills = history && !kobaruBridge.same(history, kobaruBridge.persistedHistory);
+      if (!rank && !drills) {
         return kobaruBridge.idb.then(() => false);
       }
-      kobaruBridge.persisted = bytes;
+      if (rank) kobaruBridge.persisted = bytes;
+      if (drills) kobaruBridge.persistedHistory = history;
       kobaruBridge.idb = kobaruBridge.idb.then(() => new Promise((done) => {
-        FS.writeFile(kobaruBridge.keptPath, bytes);
+        if (rank) FS.writeFile(kobaruBridge.keptPath, bytes);
+        if (drills) FS.writeFile(kobaruBridge.keptHistoryPath, history);
         FS.syncfs(false, (error) => {
-          if (error) console.warn('kobaru: the ranking cannot be kept', error);
-          else globalThis.kobaru.saves++;
+          if (error) {
+            console.warn('kobaru: the ranking cannot be kept', error);
+          } else {
+            globalThis.kobaru.saves += rank ? 1 : 0;
+            globalThis.kobaru.historySaves += drills ? 1 : 0;
+          }
           done(!error);
         });
       }));
@@ -149,6 +186,7 @@ mergeInto(LibraryManager.library, {
       kobaruBridge.persist().then((saved) => {
         if (release) release();
         if (saved) kobaruBridge.announce();
+        kobaruPage.progressChanged();
       });
     },
   },

@@ -66,8 +66,9 @@ int main() {
     // the careful save gives a new rank.txt the mode a create would: the
     // usual mask instead, or the file could never be written again.
     umask(022);
-    kobaru_start_page();
+    // Before the page starts: it shows the history beside the rank file.
     rank_file = RankFileLocation{kRankFilePath, false};
+    kobaru_start_page();
     LoadRankTable();
 
     // The palette's draws are the first of the run.

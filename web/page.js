@@ -6,7 +6,7 @@
 'use strict';
 
 // What the browser tests read: frames shown, the first one shown, saves done.
-globalThis.kobaru = { drawnFrames: 0, ready: false, saves: 0 };
+globalThis.kobaru = { drawnFrames: 0, ready: false, saves: 0, historySaves: 0 };
 
 const kobaruPage = (() => {
   const $ = (id) => document.getElementById(id);
@@ -448,7 +448,11 @@ const kobaruPage = (() => {
       hooks = gameHooks;
       message('');
       askToKeepStorage();
+      kobaruProgress.start(gameHooks);
     },
+
+    // A drill's record was kept, or another tab's, or another history joined.
+    progressChanged: () => kobaruProgress.refresh(),
 
     // Every file the page needs is in: from now on it fetches nothing.
     filesLoaded: keepOffline,

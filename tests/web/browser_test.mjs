@@ -163,11 +163,40 @@ try {
   const both = await download(second, browserSession);
   checkSame('both tabs\' games are in rank.txt, as the simulator has them one after the other', both,
     secondSimulated.rank);
+  // Both drills' records, kept like the ranking: their counts are the
+  // simulator's for the same answers; the times are the browser's own.
+  await waitFor('the second drill\'s record', () => second.evaluate(() => kobaru.historySaves >= 1), 15000);
+  const records = (await download(second, browserSession, () => second.click('#download-history'))).toString()
+    .split('\r\n').slice(1, -1);
+  const counts = (line) => line.split(',').slice(1, 5).join(',');
+  check('history.csv holds both drills, counted as the simulator counts them',
+    records.map(counts).join(' ') === [simulated, secondSimulated].map((s) => counts(s.record)).join(' '),
+    `${records.join(' | ')}`);
   await second.close();
 
   await page.reload();
   checkSame('the title after a reload shows the new best and play number', await firstFrame(page),
     simPicture('frame', { rank: both }));
+  const progress = () => page.evaluate(() => ({
+    points: [...document.querySelectorAll('#progress-chart .drill')].map((p) => Number(p.dataset.score)),
+    days: [...document.querySelectorAll('#progress-days tbody tr')].map((row) => row.innerText.split('\t')),
+  }));
+  const [score1, score2] = [simulated, secondSimulated].map((s) => Number(s.record.split(',')[1]));
+  const shown = await progress();
+  check('the chart has a point for each drill and the table their day', JSON.stringify(shown.points) ===
+    JSON.stringify([score1, score2]) && shown.days.length === 1 && shown.days[0].slice(1).join('|') ===
+    `2|${score1}, ${score2}|${Math.max(score1, score2)}|${((score1 + score2) / 2).toFixed(1)}`, JSON.stringify(shown));
+  // A desktop's history joins: its two drills, not the one it shares.
+  const desktop = path.join(scratch('desktop'), 'history.csv');
+  const header = 'started,score,right,wrong,longest_run,right_0_5s,right_5_10s,right_10_15s,right_15_20s,' +
+    'right_20_25s,right_25_30s,first_row_tick';
+  fs.writeFileSync(desktop, [header, simulated.record, secondSimulated.record.replace('2026-12-01', '2026-12-02'),
+    records[0], ''].join('\r\n'));
+  await (await page.$('#load-history-file')).uploadFile(desktop);
+  await waitFor('the loaded history', () => page.$eval('#progress-loaded', (e) => e.textContent), 10000);
+  const merged = await progress();
+  check('a loaded history.csv adds the drills this one lacks', merged.points.length === 4 &&
+    /: 2 drills added/.test(await page.$eval('#progress-loaded', (e) => e.textContent)), JSON.stringify(merged));
   await page.$eval('#message', (e) => { e.textContent = ''; });
   await loadRank(page, both.subarray(1));
   await page.waitForFunction(() => document.getElementById('message').innerText.trim(), { timeout: 5000 });

@@ -55,11 +55,11 @@ export const png = (file) => execFileSync('/usr/bin/python3', ['-c', 'import sys
 
 // Runs the native simulator on a script in a folder of its own, holding the
 // given rank.txt if any: its JSON lines, and the folder for what it wrote.
-export function simulate(script, { rank, startTick = 1000 } = {}) {
+export function simulate(script, { rank, startTick = 1000, wallClock = '2026-12-01T10:00:00Z' } = {}) {
   const dir = scratch('sim');
   if (rank) fs.writeFileSync(path.join(dir, 'rank.txt'), rank);
-  const out = execFileSync(path.resolve(process.env.KOBARU_NATIVE, 'sim/kobaru-sim'), ['--start-tick', `${startTick}`],
-    { cwd: dir, input: script, encoding: 'utf8' });
+  const out = execFileSync(path.resolve(process.env.KOBARU_NATIVE, 'sim/kobaru-sim'),
+    ['--start-tick', `${startTick}`, '--wall-clock', wallClock], { cwd: dir, input: script, encoding: 'utf8' });
   return { dir, lines: out.split('\n').filter(Boolean).map((line) => JSON.parse(line)) };
 }
 
@@ -100,7 +100,8 @@ export function simulatedGame(answers = ANSWERS, name, rank = undefined) {
   }
   // Past the drill's 32 s into the credits, then past their 5 s.
   const { dir } = simulate(`${script}run 21000\nsnapshot credits.png\nrun 6000\nclose\n`, { rank });
-  return { rank: fs.readFileSync(path.join(dir, 'rank.txt')), credits: png(path.join(dir, 'credits.png')) };
+  return { rank: fs.readFileSync(path.join(dir, 'rank.txt')), credits: png(path.join(dir, 'credits.png')),
+    record: fs.readFileSync(path.join(dir, 'history.csv'), 'utf8').split('\r\n')[1] };
 }
 
 export const pairShown = async (page) => {
