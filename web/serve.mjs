@@ -14,6 +14,7 @@ const types = {
   '.mjs': 'text/javascript; charset=utf-8',
   '.wasm': 'application/wasm',
   '.ttf': 'font/ttf',
+  '.txt': 'text/plain; charset=utf-8',
 };
 
 const [folder = '.', port = '8000'] = process.argv.slice(2);
