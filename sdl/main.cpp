@@ -24,6 +24,9 @@
 // One thread runs everything: the loop below handles one waiting event per
 // pass or, when none waits, runs the game's frame call.
 //
+// kobaru --version prints the version and ends; any other argument is left
+// alone, as the Windows program leaves its command line.
+//
 // KOBARU_RANKING=xdg: set by the desktop entry. The game then keeps rank.txt
 // in $XDG_DATA_HOME/kobaru (by default ~/.local/share/kobaru), made when it is
 // first saved, instead of in the working directory as the original does.
@@ -127,6 +130,10 @@ void HoldFirstFrame() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("kobaru %s\n", KOBARU_VERSION);
+        return 0;
+    }
     // First of all, so that a signal during start-up also ends the game in
     // order once its loop runs.
     InstallExitSignals();

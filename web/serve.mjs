@@ -17,6 +17,7 @@ const types = {
   '.ttf': 'font/ttf',
   '.png': 'image/png',
   '.webmanifest': 'application/manifest+json',
+  '.txt': 'text/plain; charset=utf-8',
 };
 
 const [folder = '.', port = '8000'] = process.argv.slice(2);

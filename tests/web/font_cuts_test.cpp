@@ -92,17 +92,17 @@ TEST(FontCuts, CutFacesDrawWhatTheGameDrawsAsTheWholeFaces) {
         const std::string size = std::to_string(font.a) + "x" + std::to_string(font.b);
         if (font.text == kFaceMincho) {
             mincho_texts.insert(Cp932ToUtf8(text.text.data(), text.text.size()));
-            ExpectCutDrawsAsWhole("Mincho " + size, open, {text.text}, KOBARU_CUT_FONTS "/ipam.ttf",
+            ExpectCutDrawsAsWhole("Mincho " + size, open, {text.text}, KOBARU_MINCHO_CUT,
                                   text.kind == "centred" ? kTextPrefix : kTextPlain);
         } else if (font.text == kFaceGothic && gothic_sizes.insert({font.a, font.b}).second) {
-            ExpectCutDrawsAsWhole("Gothic " + size, open, all, KOBARU_CUT_FONTS "/ipag.ttf");
+            ExpectCutDrawsAsWhole("Gothic " + size, open, all, KOBARU_GOTHIC_CUT);
         }
     }
     EXPECT_GE(gothic_sizes.size(), 2u);
     // The dialogs': the controls' face, and the ranking rows' system font,
     // whose Japanese comes from the gothic.
     ExpectCutDrawsAsWhole(
-        "controls", [] { return OpenDialogFonts().controls; }, all, KOBARU_CUT_FONTS "/ipagp.ttf");
+        "controls", [] { return OpenDialogFonts().controls; }, all, KOBARU_PGOTHIC_CUT);
     ExpectCutDrawsAsWhole(
         "ranking rows", [] { return OpenDialogFonts().system; }, all, "");
     // The Mincho is cut to its list: exactly the texts the screens draw in it.
