@@ -24,8 +24,10 @@
 // One thread runs everything: the loop below handles one waiting event per
 // pass or, when none waits, runs the game's frame call.
 //
-// kobaru --version prints the version and ends; any other argument is left
-// alone, as the Windows program leaves its command line.
+// kobaru --version prints the version and ends; kobaru --progress prints the
+// summary of the player's history.csv (beside rank.txt, by the same rules)
+// and ends; any other argument is left alone, as the Windows program leaves
+// its command line.
 //
 // KOBARU_RANKING=xdg: set by the desktop entry. The game then keeps rank.txt
 // in $XDG_DATA_HOME/kobaru (by default ~/.local/share/kobaru), made when it is
@@ -34,10 +36,6 @@
 // KOBARU_HOLD_FIRST_FRAME_MS: a debugging aid for screenshots and tests. When
 // set to a number of milliseconds, the window keeps showing its start-up
 // picture (the black square on grey) that long before the first game starts.
-//
-// kobaru --progress prints the summary of the player's history.csv (beside
-// rank.txt, by the same rules) and exits; any other argument is ignored, as
-// the Windows program ignores its command line.
 //
 // KOBARU_LOOP_COUNTS: when set, the game says on standard error as it ends
 // how often its loop passed and called the frame function since the first
