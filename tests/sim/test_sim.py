@@ -217,11 +217,13 @@ class Simulator(unittest.TestCase):
             f"2026-12-07T09:{started // 60000:02d}:{started // 1000 % 60:02d}.{started % 1000:03d}Z,"
             "0,0,0,0,0,0,0,0,0,0,1000"])  # the row dealt at the start tick
         for _ in range(5):
-            with subprocess.Popen([SIM], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, cwd=self.dir) as proc:
+            # The whole group dies, so a wrapper's game cannot write on after it.
+            with subprocess.Popen([SIM], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, cwd=self.dir,
+                                  start_new_session=True) as proc:
                 proc.stdin.write((game * 20).encode())
                 proc.stdin.flush()
                 time.sleep(random.random() / 5)
-                proc.send_signal(signal.SIGKILL)
+                os.killpg(proc.pid, signal.SIGKILL)
             read_history(self.dir)
 
     def test_output_that_cannot_be_written_is_a_failure(self):
