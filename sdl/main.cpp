@@ -153,13 +153,13 @@ int main(int argc, char** argv) {
     SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
     // A windowed game has no reason to switch off the desktop's compositor.
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    TolerateWindowSystemErrors();
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "kobaru: no window system: %s\n", SDL_GetError());
         return 1;
     }
 
     CreateMainWindow();
-    TolerateWindowSystemErrors();
     // The palette's draws are the first of the run.
     CreateFrameSurface();
     PrepareWindowPicture();

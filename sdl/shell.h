@@ -41,9 +41,9 @@ void CreateMainWindow();
 void DescribeMainWindowFrame(SDL_Window* window);
 void DescribeDialogFrame(SDL_Window* window);
 
-// After the main window exists: X11 errors about windows that have just
-// gone are ignored instead of ending the game, and a display that goes away
-// still gets the ranking saved.
+// Before SDL starts: X11 errors about windows that have just gone are
+// ignored instead of ending the game, and a display that goes away still gets
+// the ranking saved.
 void TolerateWindowSystemErrors();
 
 // Takes the frame surface's palette for the window's copy of the picture; the

@@ -157,11 +157,12 @@ void DescribeDialogFrame(SDL_Window* window) {
 
 void TolerateWindowSystemErrors() {
 #if defined(SDL_VIDEO_DRIVER_X11)
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(main_window, &info) && info.subsystem == SDL_SYSWM_X11) {
-        XSetErrorHandler(IgnoreRequestError);
-        XSetIOErrorHandler(SaveWhenTheDisplayIsGone);
-    }
+    // Xlib has one handler for the whole process, and SDL keeps the one it
+    // finds at start-up to put back as it shuts down. Set before SDL starts,
+    // ours is that one, so an error that arrives during the shutdown (SDL's
+    // wake-up message to a window that the server has destroyed first, when
+    // another client keeps it busy) cannot end a closing game with status 1.
+    XSetErrorHandler(IgnoreRequestError);
+    XSetIOErrorHandler(SaveWhenTheDisplayIsGone);
 #endif
 }

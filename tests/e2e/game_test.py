@@ -4,6 +4,7 @@ and checked on screenshots (kept in KOBARU_SCREENSHOT_DIR if set) and on the
 rank.txt it leaves, alike for the Linux game, on a display of its own, and for
 kobaru.exe under Wine, on the display and in the prefix of tests/win/run-tests."""
 
+import ctypes
 import os
 import re
 import shlex
@@ -395,6 +396,23 @@ class GameInWindow(unittest.TestCase):
         os.kill(self.game.pid, signal.SIGTERM)
         self.assertEqual(self.game.wait(timeout=30), 0, "the game's exit status")
         self.assertEqual(self.rank_file(), loaded.encode(), "the ranking as it was before the drill")
+
+    @unittest.skipIf(WINDOWS, "a check of the Linux game")
+    def test_WindowGoneUnderTheGame(self):
+        """X11 errors that reach the game while it shuts down (requests about a
+        window the server has destroyed already, as SDL's wake-up message can
+        be when another client keeps the server busy) leave its exit status 0."""
+        loaded = prepared_ranking()
+        self.start_game(loaded)
+        xlib = ctypes.CDLL("libX11.so.6")
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        display = ctypes.c_void_p(xlib.XOpenDisplay(self.x.display.encode()))
+        xlib.XDestroyWindow(display, ctypes.c_ulong(self.main))
+        xlib.XCloseDisplay(display)
+        poll("the window to go", lambda: self.main not in self.x.windows().values(), 30)
+        os.kill(self.game.pid, signal.SIGTERM)
+        self.assertEqual(self.game.wait(timeout=30), 0, "the game's exit status")
+        self.assertEqual(self.rank_file(), loaded.encode(), "the ranking saved")
 
     @unittest.skipIf(WINDOWS, "a check of the Linux game")
     def test_DoubleScale(self):
