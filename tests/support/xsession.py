@@ -3,6 +3,7 @@
 through XTEST (xdotool), screenshots through PIL, windows found by their
 _NET_WM_NAME through wmctrl, as Japanese captions do not survive in WM_NAME."""
 
+import ctypes
 import os
 import re
 import subprocess
@@ -116,6 +117,28 @@ class XSession:
 
     def type_text(self, text):
         self.run(["xdotool", "type", "--delay", "60", text])
+
+    def give_keys(self, keysyms):
+        """Free keys of the keyboard map for keysyms it lacks, to press by name
+        (press("U30C6")). Done before the game starts: xdotool would lend a
+        spare key for each press and take it back at once, and a game slowed
+        by a busy machine, reading the press after that, loses the character."""
+        xlib = ctypes.CDLL("libX11.so.6")
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        xlib.XGetKeyboardMapping.restype = ctypes.POINTER(ctypes.c_ulong)
+        xlib.XStringToKeysym.restype = ctypes.c_ulong
+        display = ctypes.c_void_p(xlib.XOpenDisplay(self.display.encode()))
+        low, high, width = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
+        xlib.XDisplayKeycodes(display, ctypes.byref(low), ctypes.byref(high))
+        count = high.value - low.value + 1
+        table = xlib.XGetKeyboardMapping(display, ctypes.c_ubyte(low.value), count, ctypes.byref(width))
+        free = [low.value + i for i in range(count) if not any(table[i * width.value:(i + 1) * width.value])]
+        xlib.XFree(table)
+        assert len(free) >= len(keysyms), "no free keys in the keyboard map"
+        for keycode, name in zip(reversed(free), keysyms):
+            keysym = ctypes.c_ulong(xlib.XStringToKeysym(name.encode()))
+            xlib.XChangeKeyboardMapping(display, keycode, 1, ctypes.byref(keysym), 1)
+        xlib.XCloseDisplay(display)
 
     def client_picture(self, window):
         x, y, width, height = self.geometry(window)
