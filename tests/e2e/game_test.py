@@ -239,8 +239,7 @@ class GameInWindow(unittest.TestCase):
         empty = pixels(self.x.client_picture(dialog), upper_half, black)  # at most the caret
         for how, keys in TYPING:
             (self.x.press if how == "press" else self.x.type_text)(keys)
-        time.sleep(0.3)
-        self.assertGreater(pixels(self.x.client_picture(dialog), upper_half, black), empty + 40, "the typed text")
+        poll("the typed text", lambda: pixels(self.x.client_picture(dialog), upper_half, black) > empty + 40, 30)
         self.keep(self.client(), "name-dialog")
         self.x.press("Return")
 
