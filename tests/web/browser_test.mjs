@@ -22,7 +22,9 @@ async function linuxFirstFrame() {
     new URL('../support/xsession.py', import.meta.url).pathname, 'gdb', '-q', '-batch', '-ex', 'break RepaintWindow',
     '-ex', 'run', '-ex', 'finish', '-ex', `shell import -window "$(xdotool search --name '^Kobaru$')" PNG24:${shot}`,
     '-ex', 'kill', path.resolve(process.env.KOBARU_NATIVE, 'sdl/kobaru')],
-  { cwd: dir, env: { ...process.env, KOBARU_HOLD_FIRST_FRAME_MS: '3000' }, timeout: 30000, killSignal: 'SIGINT' });
+  // A bound for a hung gdb only: on a busy machine, the display, the window
+  // manager and gdb's reading of the game take most of a minute.
+  { cwd: dir, env: { ...process.env, KOBARU_HOLD_FIRST_FRAME_MS: '3000' }, timeout: 180000, killSignal: 'SIGINT' });
   if (!fs.existsSync(shot)) throw new Error(`no Linux picture:\n${stdout}${stderr}`);
   return crop(png(shot), [8, 8, 520, 520], 528);
 }
