@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <string>
@@ -57,16 +58,20 @@ std::string Meta(mode_t mode, uid_t user, gid_t group) {
     return std::to_string(mode) + " " + std::to_string(user) + ":" + std::to_string(group);
 }
 
+// A file's bytes; none if it is missing.
+std::string ReadAll(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
 std::map<std::string, Entry> Snapshot(const fs::path& dir) {
     std::map<std::string, Entry> entries;
     for (const auto& item : fs::recursive_directory_iterator(dir)) {
         struct stat s {};
         ::lstat(item.path().c_str(), &s);
-        Bytes bytes;
-        if (S_ISREG(s.st_mode)) {  // never a FIFO: opening one would wait for a writer
-            std::ifstream in(item.path(), std::ios::binary);
-            bytes.assign(std::istreambuf_iterator<char>(in), {});
-        }
+        // Never a FIFO: opening one would wait for a writer.
+        const std::string read = S_ISREG(s.st_mode) ? ReadAll(item.path()) : "";
+        const Bytes bytes(read.begin(), read.end());
         const std::string content = bytes == kOld   ? "old"
                                     : bytes == kNew ? "new"
                                                     : std::to_string(bytes.size()) + " bytes";
@@ -76,31 +81,56 @@ std::map<std::string, Entry> Snapshot(const fs::path& dir) {
     return entries;
 }
 
-// Load, a finished game, save, in a child (as the player: root may write
-// anything). False if it hung or loaded something it should not have.
-bool PlayAndSave(bool as_player, const fs::path& rank) {
+// A scratch folder anyone may write in, removed with whatever was mounted on it.
+struct Scratch {
+    fs::path dir;
+    Scratch() {
+        char made[] = "/tmp/kobaru-store-XXXXXX";
+        dir = ::mkdtemp(made) ? made : "/nonexistent";
+        ::chmod(made, 0777);
+    }
+    ~Scratch() {
+        ::umount2(dir.c_str(), MNT_DETACH);
+        fs::permissions(dir, fs::perms::owner_all);
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+};
+
+// Runs step in a child, as the player where asked (root may write anything);
+// its exit status, 3 if it could not become the player, -1 if it hung.
+int InChild(bool as_player, const std::function<int()>& step) {
     const pid_t child = ::fork();
     if (child == 0) {
         if (as_player && (::setgid(kPlayer) != 0 || ::setuid(kPlayer) != 0)) {
             ::_exit(3);
         }
         ::alarm(10);
-        ::umask(027);  // a new file gets 0666 less this
-        rank_file.path = rank.string();
-        LoadRankTable();
-        // The old table, or the defaults where no regular file could be read.
-        const RankTable loaded = rank_table;
-        SetDefaultRankTable();
-        if (loaded.points[0] != 0x42424242 && std::memcmp(&loaded, &rank_table, sizeof loaded)) {
-            ::_exit(4);
-        }
-        DecodeRankTable(kNew.data(), kNew.size(), rank_table);
-        SaveRankTable();
-        ::_exit(0);
+        ::_exit(step());
     }
     int status = 0;
     ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Load, a finished game, save. False if it hung or loaded something it
+// should not have.
+bool PlayAndSave(bool as_player, const fs::path& rank) {
+    return InChild(as_player, [&] {
+               ::umask(027);  // a new file gets 0666 less this
+               rank_file.path = rank.string();
+               LoadRankTable();
+               // The old table, or the defaults where no regular file could be read.
+               const RankTable loaded = rank_table;
+               SetDefaultRankTable();
+               if (loaded.points[0] != 0x42424242 &&
+                   std::memcmp(&loaded, &rank_table, sizeof loaded)) {
+                   return 4;
+               }
+               DecodeRankTable(kNew.data(), kNew.size(), rank_table);
+               SaveRankTable();
+               return 0;
+           }) == 0;
 }
 
 // What becomes of the file rank.txt leads to: replaced through a rename,
@@ -161,19 +191,9 @@ const SaveCase kCases[] = {
 
 class RankFileSave : public ::testing::TestWithParam<SaveCase> {
   protected:
-    void SetUp() override {
-        char made[] = "/tmp/kobaru-store-XXXXXX";
-        ASSERT_NE(::mkdtemp(made), nullptr);
-        dir_ = made;
-        ::chmod(dir_.c_str(), 0755);
-    }
-    void TearDown() override {
-        ::umount2(dir_.c_str(), MNT_DETACH);
-        fs::permissions(dir_, fs::perms::owner_all);
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    fs::path dir_;
+    void SetUp() override { ::chmod(dir_.c_str(), 0755); }
+    Scratch scratch_;
+    const fs::path dir_ = scratch_.dir;
 };
 
 TEST_P(RankFileSave, KeepsTheRankingAsThePlayerKeepsIt) {
@@ -232,38 +252,20 @@ TEST(HistoryAppend, ALineGoesInWholeOrNotAtAll) {
          false, ""},
     };
     for (const Case& c : cases) {
-        char made[] = "/tmp/kobaru-history-XXXXXX";
-        ASSERT_NE(::mkdtemp(made), nullptr);
-        const fs::path dir = made;
-        ::chmod(made, 0777);
-        const int arranged = Arrange(dir, c.arrange);
+        const Scratch scratch;
+        const int arranged = Arrange(scratch.dir, c.arrange);
         if (arranged != 0 && ::geteuid() != 0) {
-            fs::remove_all(dir);
             continue;  // other owners and mounts need root
         }
         ASSERT_EQ(arranged, 0) << c.arrange;
-        const fs::path file = dir / "h.csv";
-        const fs::path target = fs::is_symlink(file) ? dir / fs::read_symlink(file) : file;
-        std::string before;
-        if (fs::exists(target)) {
-            std::ifstream in(target, std::ios::binary);
-            before.assign(std::istreambuf_iterator<char>(in), {});
-        }
-        const pid_t child = ::fork();
-        if (child == 0) {
-            if (c.as_player && (::setgid(kPlayer) != 0 || ::setuid(kPlayer) != 0)) {
-                ::_exit(3);
-            }
-            ::_exit(AppendStoredLine(file.c_str(), "H\r\n", line.c_str(), false) ? 0 : 1);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        EXPECT_EQ(WEXITSTATUS(status), c.stored ? 0 : 1) << c.arrange;
-        std::ifstream in(target, std::ios::binary);
-        const std::string after(std::istreambuf_iterator<char>(in), {});
-        EXPECT_EQ(after, c.after.empty() ? before : c.after) << c.arrange;
-        ::umount2(dir.c_str(), MNT_DETACH);
-        fs::remove_all(dir);
+        const fs::path file = scratch.dir / "h.csv";
+        const fs::path target = fs::is_symlink(file) ? scratch.dir / fs::read_symlink(file) : file;
+        const std::string before = ReadAll(target);
+        const int status = InChild(c.as_player, [&] {
+            return AppendStoredLine(file.c_str(), "H\r\n", line.c_str(), false) ? 0 : 1;
+        });
+        EXPECT_EQ(status, c.stored ? 0 : 1) << c.arrange;
+        EXPECT_EQ(ReadAll(target), c.after.empty() ? before : c.after) << c.arrange;
     }
 }
 
@@ -271,9 +273,8 @@ TEST(HistoryAppend, ALineGoesInWholeOrNotAtAll) {
 // for longer than the wait is given up with a message, and one released by
 // its holder's death is free at once.
 TEST(RankFileTurns, AHolderThatOutstaysTheWaitIsSaidAndOneThatDiesFreesTheTurn) {
-    char made[] = "/tmp/kobaru-turns-XXXXXX";
-    ASSERT_NE(::mkdtemp(made), nullptr);
-    const std::string dir = made;
+    const Scratch scratch;
+    const std::string dir = scratch.dir.string();
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t holder = ::fork();
@@ -300,36 +301,28 @@ TEST(RankFileTurns, AHolderThatOutstaysTheWaitIsSaidAndOneThatDiesFreesTheTurn) 
     ::waitpid(holder, nullptr, 0);
     EXPECT_EQ(LockStoredFile((dir + "/rank.txt").c_str(), false, 0, lock), Locking::Held);
     UnlockStoredFile(lock);
-    fs::remove_all(dir);
 }
 
 // A rank.txt the player made read-only is left alone, and the run keeps
 // counting its games in its own table, as it always has.
 TEST(RankFileTurns, AReadOnlyFileKeepsTheRunsOwnCount) {
-    char made[] = "/tmp/kobaru-readonly-XXXXXX";
-    ASSERT_NE(::mkdtemp(made), nullptr);
-    const fs::path dir = made;
-    const int arranged = Arrange(dir, "old rank.txt 1304 444; chown 65534:65534 rank.txt .");
+    const Scratch scratch;
+    const int arranged =
+        Arrange(scratch.dir, "old rank.txt 1304 444; chown 65534:65534 rank.txt .");
     if (arranged != 0 && ::geteuid() != 0) {
         GTEST_SKIP() << "cannot set this case up without root";
     }
     ASSERT_EQ(arranged, 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::setgid(kPlayer) != 0 || ::setuid(kPlayer) != 0) {
-            ::_exit(3);
-        }
-        rank_file.path = (dir / "rank.txt").string();
-        LoadRankTable();
-        CountGameAndSave();
-        CountGameAndSave();
-        ::_exit(rank_table.play_number == 0x42424242 + 2 ? 0 : 4);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(std::get<1>(Snapshot(dir).at("rank.txt")), "old");
-    fs::remove_all(dir);
+    EXPECT_EQ(InChild(true,
+                      [&] {
+                          rank_file.path = (scratch.dir / "rank.txt").string();
+                          LoadRankTable();
+                          CountGameAndSave();
+                          CountGameAndSave();
+                          return rank_table.play_number == 0x42424242 + 2 ? 0 : 4;
+                      }),
+              0);
+    EXPECT_EQ(std::get<1>(Snapshot(scratch.dir).at("rank.txt")), "old");
 }
 
 }  // namespace
