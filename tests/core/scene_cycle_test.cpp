@@ -39,6 +39,15 @@ std::vector<std::string> Outline() {
     return out;
 }
 
+// The table rank.txt holds now.
+RankTable Stored() {
+    std::ifstream in(rank_file.path, std::ios::binary);
+    const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+    RankTable table{};
+    DecodeRankTable(bytes.data(), bytes.size(), table);
+    return table;
+}
+
 class SceneCycle : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -122,10 +131,7 @@ TEST_F(SceneCycle, EndingExitsOnReturnAfter500MsOrAloneAfter5000Ms) {
 
 TEST_F(SceneCycle, AQualifyingScoreIsNamedPlacedAndSavedAtOnceAndTheCountAfterTheEnding) {
     const auto on_disk = [] {
-        std::ifstream in(rank_file.path, std::ios::binary);
-        const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
-        RankTable table{};
-        DecodeRankTable(bytes.data(), bytes.size(), table);
+        const RankTable table = Stored();
         return std::make_tuple(table.points[3], std::string(table.player_names[3]),
                                table.play_number);
     };
@@ -169,13 +175,6 @@ TEST_F(SceneCycle, AnotherCopysSavesAreKeptAndWhatThisOneShowsIsWhatItSaves) {
             t.names.emplace_back(table.player_names[i]);
         }
         return t;
-    };
-    const auto on_disk = [&] {
-        std::ifstream in(rank_file.path, std::ios::binary);
-        const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
-        RankTable table{};
-        DecodeRankTable(bytes.data(), bytes.size(), table);
-        return as_table(table);
     };
     const Table theirs{{50, 40, 30, 20, 10}, {"a", "b", "c", "d", "e"}, 7};
     const Table too_good{{50, 40, 30, 28, 26}, {"a", "b", "c", "d", "e"}, 7};
@@ -229,7 +228,7 @@ TEST_F(SceneCycle, AnotherCopysSavesAreKeptAndWhatThisOneShowsIsWhatItSaves) {
         }
         FrameAt(115011);
         ASSERT_EQ(game.scene, Scene::Title);
-        const Table left = on_disk();
+        const Table left = as_table(Stored());
         EXPECT_EQ(std::tie(left.points, left.names, left.play_number),
                   std::tie(c.left.points, c.left.names, c.left.play_number));
         EXPECT_EQ(rank_table.play_number, c.left.play_number) << "what the next title shows";
