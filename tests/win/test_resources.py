@@ -35,12 +35,6 @@ CONTROLS = {"edit": (CHILD | BORDER | TABSTOP | 0x80, 1000, EDIT),  # ES_AUTOHSC
             "ok": (CHILD | TABSTOP | DEFPUSHBUTTON, 1, BUTTON),
             "text": (CHILD | GROUP, 0xFFFF, STATIC)}
 BS_CENTER = 0x300
-# (id, (x, y, cx, cy), caption, controls as (style, x, y, cx, cy, id, class, text)).
-TEMPLATES = [
-    (ident, dialog["box"], dialog["caption"], [
-        (CONTROLS[kind][0] | (BS_CENTER if (ident, kind) == (102, "ok") else 0), *box, *CONTROLS[kind][1:], text)
-        for kind, text, box in dialog["controls"]])
-    for ident, dialog in zip((101, 102), (templates.from_header()[name] for name in ("name", "ranking")))]
 # The standard 16 colours in the order of 4-bit bitmaps, with the grid's letters.
 LETTERS = "KMGONPTSDRLYBFCW"
 COLOURS = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
@@ -80,15 +74,17 @@ def read_resources(path):
     return found
 
 
-def dialog_template(rect, caption, controls):
-    """The DLGTEMPLATE of a dialog in the 9-point MS P Gothic, without menu or class."""
+def dialog_template(dialog, centred_ok):
+    """The DLGTEMPLATE of a dialog of templates.py in its 9-point face, without menu or class."""
     def text(string):
         return string.encode("utf-16-le") + b"\0\0"
 
-    data = struct.pack("<IIH4h", DIALOG_STYLE, 0, len(controls), *rect) + text("") + text("") + text(caption) + \
-        struct.pack("<H", 9) + text(templates.from_header()["name"]["font"])
-    for style, x, y, cx, cy, ident, kind, label in controls:
-        data += bytes(-len(data) % 4) + struct.pack("<II4hHHH", style, 0, x, y, cx, cy, ident, 0xFFFF, kind)
+    data = struct.pack("<IIH4h", DIALOG_STYLE, 0, len(dialog["controls"]), *dialog["box"]) + text("") + text("") + \
+        text(dialog["caption"]) + struct.pack("<H", 9) + text(dialog["font"])
+    for kind, label, box in dialog["controls"]:
+        style, ident, window_class = CONTROLS[kind]
+        style |= BS_CENTER if centred_ok and kind == "ok" else 0
+        data += bytes(-len(data) % 4) + struct.pack("<II4hHHH", style, 0, *box, ident, 0xFFFF, window_class)
         data += text(label) + b"\0\0"  # no creation data
     return data
 
@@ -112,10 +108,11 @@ class Resources(unittest.TestCase):
         cls.resources = read_resources(EXE)
 
     def test_dialog_templates(self):
-        for ident, rect, caption, controls in TEMPLATES:
+        header = templates.from_header()
+        for ident, name, centred_ok in ((101, "name", False), (102, "ranking", True)):
             with self.subTest(dialog=ident):
                 self.assertEqual(self.resources[(RT_DIALOG, ident, JAPANESE)],
-                                 dialog_template(rect, caption, controls))
+                                 dialog_template(header[name], centred_ok))
 
     def test_icon_is_one_744_byte_16_colour_image_of_the_grid(self):
         *entry, icon_id = struct.unpack_from("<HHHBBBBHHIH", self.resources[(RT_GROUP_ICON, 103, JAPANESE)])
