@@ -51,10 +51,9 @@ def from_resources(path=RESOURCES):
         controls = []
         for kind, rest in re.findall(r"^\s*(EDITTEXT|DEFPUSHBUTTON|LTEXT)\s+(.*?)(?=^\s*[A-Z]+TEXT|^\s*DEFPUSH|\Z)",
                                      block.group(3), re.S | re.M):
-            text = re.match(r'\s*"([^"]*)"', rest)
-            fields = [f.strip() for f in rest.replace("\n", " ").split(",")]
-            position = 2 if text else 1
-            controls.append((kinds[kind], text.group(1) if text else "", tuple(int(n) for n in fields[position:position + 4])))
+            fields = [f.strip() for f in rest.split(",")]
+            text = fields.pop(0)[1:-1] if fields[0].startswith('"') else ""
+            controls.append((kinds[kind], text, tuple(int(n) for n in fields[1:5])))  # after the id
         dialogs[name] = {"box": _numbers(block.group(1)),
                          "caption": re.search(r'CAPTION "([^"]*)"', block.group(2)).group(1),
                          "font": re.search(r'FONT 9, "([^"]*)"', block.group(2)).group(1), "controls": controls}
