@@ -29,7 +29,9 @@ LOW_FIFTH = Ranking([5, 4, 3, -2, -100000], default_ranking().names[:3] + [
     name_field(b"Fourth", b"tail"), name_field(b"A-long-fifth-name", b"#fifth tail")])
 
 
-class Simulator(unittest.TestCase):
+class InFolder(unittest.TestCase):
+    """A scratch folder for the simulator's rank.txt and history.csv."""
+
     def setUp(self):
         scratch = tempfile.TemporaryDirectory()
         self.addCleanup(scratch.cleanup)
@@ -50,6 +52,8 @@ class Simulator(unittest.TestCase):
         with open(self.rank_path, "rb") as f:
             return Ranking.decode(f.read())
 
+
+class Simulator(InFolder):
     def test_state_after_scripts(self):
         # The rank file loaded, the script, its options, what the state shows.
         cases = [
@@ -122,7 +126,6 @@ class Simulator(unittest.TestCase):
         first_drill = scenes.index("drill")
         self.assertEqual(set(scenes[:first_drill]), {"title"})
         self.assertEqual(frames[first_drill - 1]["tick"], frames[first_drill]["tick"])
-        self.assertEqual(self.sim("press return\nrun 600 10\n")[0], [], "no frame lines without --trace")
 
     def test_games_arrive_line_by_line_and_memory_stays_flat(self):
         self.write_rank(LOW_FIFTH)
@@ -209,9 +212,7 @@ class Simulator(unittest.TestCase):
         drill without answers scores nothing; a kill at any moment leaves
         only whole lines."""
         game = START_DRILL + "advance 40000\nframe\nprint\nadvance 6000\nframe\n"
-        result = subprocess.run([SIM, "--wall-clock", "2026-12-07T09:30:00Z"], input=game.encode(),
-                                cwd=self.dir, capture_output=True, timeout=60)
-        state = json.loads(result.stdout.splitlines()[-1])
+        state = self.sim(game, "--wall-clock", "2026-12-07T09:30:00Z")[0][-1]
         started = 1_800_000 - 1000 + state["drill_start_tick"]  # ms past 09:00
         self.assertEqual(read_history(self.dir)[1:], [
             f"2026-12-07T09:{started // 60000:02d}:{started // 1000 % 60:02d}.{started % 1000:03d}Z,"
@@ -257,16 +258,11 @@ class RunningCopy:
     """A kobaru-sim that stays up, driven over pipes a part of a game at a time."""
 
     def __init__(self, test, folder, start_tick):
-        self.proc = subprocess.Popen([SIM, "--start-tick", str(start_tick)], stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, cwd=folder)
-        test.addCleanup(self.end)
+        self.proc = test.enterContext(subprocess.Popen(
+            [SIM, "--start-tick", str(start_tick)], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE, cwd=folder))
+        test.addCleanup(self.proc.kill)  # before the context's end, which closes the pipes and waits
         self.queued = []  # names queued and not yet taken by a prompt
-
-    def end(self):
-        self.proc.kill()
-        self.proc.wait()
-        for stream in (self.proc.stdin, self.proc.stdout, self.proc.stderr):
-            stream.close()
 
     def send(self, script):
         """Sends lines that end with print; receive() reads what they printed."""
@@ -314,34 +310,9 @@ class RunningCopy:
         test.assertEqual(self.proc.wait(timeout=60), 0, self.proc.stderr.read().decode())
 
 
-class SharedRanking(unittest.TestCase):
+class SharedRanking(InFolder):
     """Copies of the game started in one folder: every finished game of each
     is applied to the ranking as stored, whatever the others saved meanwhile."""
-
-    def setUp(self):
-        scratch = tempfile.TemporaryDirectory()
-        self.addCleanup(scratch.cleanup)
-        self.dir, self.rank_path = scratch.name, os.path.join(scratch.name, "rank.txt")
-
-    def read_rank(self):
-        with open(self.rank_path, "rb") as f:
-            return Ranking.decode(f.read())
-
-    def test_two_copies_keep_both_games_in_either_order(self):
-        for first, second in (("Alice", "Bob"), ("Bob", "Alice")):
-            with self.subTest(first=first):
-                with open(self.rank_path, "wb") as f:
-                    f.write(LOW_FIFTH.encode())
-                copies = {name: RunningCopy(self, self.dir, 1000 + i) for i, name in enumerate((first, second))}
-                for name in (first, second):  # both have loaded the file; each scores 0, which places
-                    copies[name].start_drill()
-                for name in (first, second):
-                    copies[name].send_end_of_game(name)
-                    self.assertEqual(copies[name].receive_end_of_game(self), (0, name))
-                for copy in copies.values():
-                    copy.close(self)
-                self.assertEqual(self.read_rank(), LOW_FIFTH.inserted(0, first.encode()).inserted(
-                    0, second.encode(), 2))
 
     def test_two_hundred_games_of_two_copies_interleaved_at_random(self):
         seed = int.from_bytes(os.urandom(4), "little")
@@ -350,36 +321,26 @@ class SharedRanking(unittest.TestCase):
         # Every table the file may hold by now: the games that reached it at
         # once may have done so in either order.
         possible = {default_ranking().encode(): default_ranking()}
-
-        def play_drill(copy):
-            digits = copy.start_drill()
-            for _ in range(rng.randrange(9)):
-                digits = copy.answer(digits, rng.random() < 0.85, rng.choice((200, 200, 1000)))
-
-        game_number = 0
         while any(games):
             ready = [i for i in (0, 1) if games[i]]
             ending = ready if len(ready) == 2 and rng.random() < 0.5 else [rng.choice(ready)]
-            names = []
             for i in ending:
-                play_drill(copies[i])
-                game_number += 1
-                names.append(f"P{i}-{game_number}")
+                digits = copies[i].start_drill()
+                for _ in range(rng.randrange(9)):
+                    digits = copies[i].answer(digits, rng.random() < 0.85, rng.choice((200, 200, 1000)))
+                games[i] -= 1
             # The drills' ends sent together: the two copies save at once.
-            for i, name in zip(ending, names):
-                copies[i].send_end_of_game(name)
+            for i in ending:
+                copies[i].send_end_of_game(f"P{i}-{200 - sum(games)}")
             ends = [copies[i].receive_end_of_game(self) for i in ending]
             scores += [score for score, _ in ends]
-            results = [end if end[1] is not None else None for end in ends]
-            for i in ending:
-                games[i] -= 1
-            placed += sum(r is not None for r in results)
-            orders = [results, results[::-1]]
+            placed_now = [(score, name) for score, name in ends if name is not None]
+            placed += len(placed_now)
             following = {}
             for table in possible.values():
-                for order in orders:
-                    for result in order:
-                        table = table.inserted(result[0], result[1].encode()) if result else table
+                for order in (placed_now, placed_now[::-1]):
+                    for score, name in order:
+                        table = table.inserted(score, name.encode())
                     following[table.encode()] = table
             possible = following
         for copy in copies:
@@ -395,15 +356,11 @@ class SharedRanking(unittest.TestCase):
         self.assertEqual(sorted(int(line.split(",")[1]) for line in lines), sorted(scores), f"seed {seed}")
 
     def test_a_turn_held_elsewhere_is_waited_for_only_so_long(self):
-        with open(self.rank_path, "wb") as f:
-            f.write(LOW_FIFTH.encode())
+        self.write_rank(LOW_FIFTH)
         folder = os.open(self.dir, os.O_RDONLY)
         self.addCleanup(os.close, folder)
         fcntl.flock(folder, fcntl.LOCK_EX)
-        result = subprocess.run([SIM], input=("name Stuck\n" + START_DRILL + "advance 40000\nframe\n").encode(),
-                                cwd=self.dir, capture_output=True, timeout=60)
-        self.assertEqual(result.returncode, 0)
-        said = result.stderr.decode()
+        said = self.sim("name Stuck\n" + START_DRILL + "advance 40000\nframe\n")[1]
         self.assertEqual(said.count("kobaru-sim: another copy of the game has held rank.txt for 2000 ms; "
                                     "going on without waiting for it\n"), 2, said)
         self.assertEqual(self.read_rank(), LOW_FIFTH.inserted(0, b"Stuck"), "the placed game, saved all the same")
