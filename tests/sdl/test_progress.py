@@ -9,7 +9,6 @@ import shutil
 import subprocess
 import tempfile
 import unittest
-from datetime import date, timedelta
 
 GAME = os.environ.get("KOBARU_GAME", "")
 HISTORY = (
@@ -24,11 +23,6 @@ HISTORY = (
     "2026-12-07T08:00:00.000Z,100,30,0,9,6,5,5,5,5,4,106\r\n")
 # Bars of 40 blocks for the most, in eighths: 5 of 6 is 33 and 3/8, 4 of 6 26 and 5/8.
 FULL, FIVE, FOUR = "█" * 40, "█" * 33 + "▍", "█" * 26 + "▋"
-# Each day's best where it has one; its bar has 40 blocks for the most, 100.
-BEST = {date(2026, 11, 30): 40, date(2026, 12, 2): 60, date(2026, 12, 6): 80, date(2026, 12, 7): 100}
-DAYS = "\n".join(f"  {day:%a %Y-%m-%d}  {BEST[day]:5}  {'█' * (BEST[day] * 2 // 5)}" if day in BEST else
-                 f"  {day:%a %Y-%m-%d}      -"
-                 for day in (date(2026, 12, 7) - timedelta(n) for n in range(13, -1, -1)))
 SUMMARY = f"""Kobaru: 6 drills in history.csv
 
 The last drills
@@ -40,7 +34,20 @@ The last drills
   2026-12-07 08:00  score    100  right  30  wrong   0  longest run   9
 
 The best score of each day, the last 14 days
-{DAYS}
+  Tue 2026-11-24      -
+  Wed 2026-11-25      -
+  Thu 2026-11-26      -
+  Fri 2026-11-27      -
+  Sat 2026-11-28      -
+  Sun 2026-11-29      -
+  Mon 2026-11-30     40  {"█" * 16}
+  Tue 2026-12-01      -
+  Wed 2026-12-02     60  {"█" * 24}
+  Thu 2026-12-03      -
+  Fri 2026-12-04      -
+  Sat 2026-12-05      -
+  Sun 2026-12-06     80  {"█" * 32}
+  Mon 2026-12-07    100  {FULL}
 
 Accuracy and pace
   the last drill   100.0 % right,  60.0 answers a minute (1 drill)
