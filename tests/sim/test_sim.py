@@ -314,6 +314,21 @@ class SharedRanking(InFolder):
     """Copies of the game started in one folder: every finished game of each
     is applied to the ranking as stored, whatever the others saved meanwhile."""
 
+    def test_two_copies_keep_both_games_in_either_order(self):
+        for first, second in (("Alice", "Bob"), ("Bob", "Alice")):
+            with self.subTest(first=first):
+                self.write_rank(LOW_FIFTH)
+                copies = {name: RunningCopy(self, self.dir, 1000 + i) for i, name in enumerate((first, second))}
+                for name in (first, second):  # both have loaded the file; each scores 0, which places
+                    copies[name].start_drill()
+                for name in (first, second):
+                    copies[name].send_end_of_game(name)
+                    self.assertEqual(copies[name].receive_end_of_game(self), (0, name))
+                for copy in copies.values():
+                    copy.close(self)
+                self.assertEqual(self.read_rank(), LOW_FIFTH.inserted(0, first.encode()).inserted(
+                    0, second.encode(), 2))
+
     def test_two_hundred_games_of_two_copies_interleaved_at_random(self):
         seed = int.from_bytes(os.urandom(4), "little")
         rng, copies = random.Random(seed), [RunningCopy(self, self.dir, 1000 + 7 * i) for i in range(2)]
