@@ -101,12 +101,11 @@ TEST(Progress, EachDaysBestTheWeekBehindItAndThePace) {
         EXPECT_DOUBLE_EQ(progress.days[i].week_average, averages[i]) << i;
     }
     EXPECT_EQ(progress.drills.back().score, 90) << "the last drill by time";
+    // The last drill by time, not the last in the file. (The pace and the
+    // week's sums are sdl/test_progress.py's.)
     EXPECT_DOUBLE_EQ(AccuracyPercent(progress.last_drill), 90.0);
-    EXPECT_DOUBLE_EQ(AnswersPerMinute(progress.last_drill), 100.0);
     // The week is the 3rd to the 9th: all but the 1st.
     EXPECT_EQ(progress.last_week.drills, 4);
-    EXPECT_DOUBLE_EQ(AccuracyPercent(progress.last_week), 115.0 / 130 * 100);
-    EXPECT_DOUBLE_EQ(AnswersPerMinute(progress.last_week), 130 / 2.0);
 }
 
 }  // namespace
