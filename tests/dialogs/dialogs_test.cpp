@@ -65,11 +65,6 @@ TEST(NameField, TypingStoresAtMost255BytesOfCodePage932AtTheCaret) {
     EXPECT_EQ(InsertTypedText(almost, "\xe3\x83\x86"), 1u) << "two bytes in one's room";
     EXPECT_EQ(InsertTypedText(almost, "b"), 0u);
     EXPECT_EQ(almost.text.size(), 255u);
-    // A paste is cut where the field is full; only its first line counts.
-    NameField pasted = Typed("x");
-    MoveCaretHome(pasted);
-    EXPECT_EQ(InsertTypedText(pasted, FirstLine(std::string(300, 'p') + "\r\nmore")), 46u);
-    EXPECT_EQ(pasted.text, std::string(254, 'p') + "x");
 }
 
 TEST(NameField, EditingStepsOverWholeCharactersFoundFromTheStart) {
@@ -145,15 +140,12 @@ TEST_F(DialogPictures, TheTemplatesInPixelsOfTheirFont) {
     // The Windows program's client areas under Wine with the same font.
     EXPECT_EQ((std::vector<int32_t>{name.width, name.height, ranking.width, ranking.height}),
               (std::vector<int32_t>{208, 125, 327, 252}));
-    const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    // OK where the templates put it, in the dialog units of that font.
     const int32_t bx = fonts.units.base_x, by = fonts.units.base_y;
-    EXPECT_EQ(bx, std::lround(TextWidth(fonts.controls, letters, 52) / 52.0));
-    EXPECT_EQ(
-        (std::vector<int32_t>{name.width, name.height, name.ok.left, name.ok.top, ranking.width,
-                              ranking.height, ranking.ok.left, ranking.ok.bottom - ranking.ok.top}),
-        (std::vector<int32_t>{Units(119, bx, 4), Units(77, by, 8), Units(35, bx, 4),
-                              Units(56, by, 8), Units(187, bx, 4), Units(155, by, 8),
-                              Units(65, bx, 4), Units(14, by, 8)}));
+    EXPECT_EQ((std::vector<int32_t>{name.ok.left, name.ok.top, ranking.ok.left,
+                                    ranking.ok.bottom - ranking.ok.top}),
+              (std::vector<int32_t>{Units(35, bx, 4), Units(56, by, 8), Units(65, bx, 4),
+                                    Units(14, by, 8)}));
 }
 
 TEST_F(DialogPictures, RankingRowsReadNumberTwoSpacesAndNineDigitsAtTheirPlaces) {

@@ -11,18 +11,11 @@ namespace {
 using Kind = DialogEventKind;
 
 DialogEvent Ev(Kind kind, std::string text = {}, int32_t x = 0, int32_t y = 0) {
-    DialogEvent event;
-    event.kind = kind;
-    event.text = std::move(text);
-    event.x = x;
-    event.y = y;
-    return event;
+    return {kind, 0, std::move(text), x, y};
 }
 
 DialogEvent Key(EditKey key) {
-    DialogEvent event = Ev(Kind::EditKey);
-    event.key = key;
-    return event;
+    return {Kind::EditKey, 0, {}, 0, 0, key};
 }
 
 class DialogMachines : public ::testing::Test {
