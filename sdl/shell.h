@@ -46,6 +46,9 @@ void DescribeDialogFrame(SDL_Window* window);
 // the ranking saved.
 void TolerateWindowSystemErrors();
 
+// Whether another client has destroyed the window under the game.
+bool WindowIsGone(SDL_Window* window);
+
 // Takes the frame surface's palette for the window's copy of the picture; the
 // palette must have been drawn already.
 void PrepareWindowPicture();

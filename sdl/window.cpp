@@ -165,6 +165,13 @@ void QuitGame() {
                      static_cast<unsigned long long>(loop_counts.events));
     }
     SaveRankTable();
+    // SDL hides every window as it closes it and waits for the server to say
+    // the window is unmapped, which it never says of a window another client
+    // has destroyed: the game would hang there. The end of the process closes
+    // the connection and the window's resources as well.
+    if (WindowIsGone(main_window)) {
+        std::exit(0);
+    }
     SDL_DestroyWindow(main_window);
     main_window = nullptr;
     ReleaseRenderFonts();

@@ -137,6 +137,23 @@ int DesktopScale() {
 #endif
 }
 
+bool WindowIsGone(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) {
+        return false;
+    }
+    // A window the server no longer has fails the request (the error is
+    // ignored above) instead of describing it.
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) == 0;
+#else
+    (void)window;
+    return false;
+#endif
+}
+
 void DescribeMainWindowFrame(SDL_Window* window) {
 #if defined(SDL_VIDEO_DRIVER_X11)
     DescribeFrame(window, kFunctionMove | kFunctionMinimise | kFunctionClose,
