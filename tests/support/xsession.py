@@ -77,16 +77,17 @@ class XSession:
 
     # -- windows -------------------------------------------------------------
 
-    def windows(self):
-        """The managed windows, {title: id}, from lines of id, desktop, host, title."""
+    def listing(self):
+        """The managed windows, [(id, title)], from lines of id, desktop, host, title."""
         lines = self.run(["wmctrl", "-l"], check=False).stdout.splitlines()
-        return {parts[3]: int(parts[0], 16) for parts in (line.split(None, 3) for line in lines) if len(parts) == 4}
+        return [(int(parts[0], 16), parts[3]) for parts in (line.split(None, 3) for line in lines) if len(parts) == 4]
+
+    def windows(self):
+        return {title: window for window, title in self.listing()}
 
     def windows_titled(self, title):
         """Every managed window with this title, in the window manager's order."""
-        lines = self.run(["wmctrl", "-l"], check=False).stdout.splitlines()
-        return [int(parts[0], 16) for parts in (line.split(None, 3) for line in lines)
-                if len(parts) == 4 and parts[3] == title]
+        return [window for window, named in self.listing() if named == title]
 
     def wait_for_window(self, title, timeout, gone=False):
         def probe():
