@@ -5,8 +5,9 @@ import { execFile } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import { promisify } from 'node:util';
-import { ANSWERS, canvas, check, checkSame, crop, download, eventually, firstFrame, inBrowser, playDrill,
-  png, rankingThenCredits, scratch, simPicture, simulatedGame, sleep, titleShown, waitFor, watchFirstFrame } from './lib.mjs';
+import { ANSWERS, SCORE, canvas, check, checkSame, crop, download, eventually, firstFrame, fromOffsets, launch,
+  playDrill, png, rankingRows, scratch, simPicture, simulatedGame, sleep, summary, titleShown, waitFor,
+  watchFirstFrame } from './lib.mjs';
 
 const url = process.argv[2], NAME = 'Tester テスト';
 // The second tab's game: seven right answers, 7 points.
@@ -28,13 +29,19 @@ async function linuxFirstFrame() {
   return crop(png(shot), [8, 8, 520, 520], 528);
 }
 
-// Keys by the protocol: a keypad's with NumLock on (Puppeteer's own come with
-// it off), or one that names its digit but has no physical code, as some
-// phones' keyboards send.
-async function sendKey(cdp, digit, keypad) {
-  const code = keypad ? { code: `Numpad${digit}`, windowsVirtualKeyCode: 0x60 + digit, isKeypad: true } : { code: '' };
+// Puppeteer's own keypad keys come with NumLock off; this is one with NumLock on.
+async function tapKeypad(cdp, digit) {
+  const key = { key: `${digit}`, code: `Numpad${digit}`, windowsVirtualKeyCode: 0x60 + digit, text: `${digit}` };
   for (const type of ['keyDown', 'keyUp']) {
-    await cdp.send('Input.dispatchKeyEvent', { type, key: `${digit}`, text: `${digit}`, ...code });
+    await cdp.send('Input.dispatchKeyEvent', { type, ...key, isKeypad: true });
+    await sleep(50);
+  }
+}
+
+// A key that names its digit but has no physical code, as some phones' keyboards send.
+async function namedKey(cdp, digit) {
+  for (const type of ['keyDown', 'keyUp']) {
+    await cdp.send('Input.dispatchKeyEvent', { type, key: `${digit}`, code: '', text: `${digit}` });
     await sleep(50);
   }
 }
@@ -49,20 +56,20 @@ const flick = (page, virtualKey) => page.$eval(`#keypad [data-key="${virtualKey}
 
 // The first game's first answer is 7 by its name alone, right or wrong; one
 // answer in all is wrong, as ANSWERS has it.
-let wrongLeft = 1;
-const sevenFirst = (i, right) => {
-  const digit = i === 0 ? 7 : wrongLeft ? (right + 1) % 10 : right;
-  wrongLeft -= digit !== right;
-  return digit;
-};
+const SEVEN_FIRST = (() => {
+  let wrong = 1;
+  return (i, right) => {
+    const digit = i === 0 ? 7 : wrong ? (right + 1) % 10 : right;
+    if (digit !== right) wrong--;
+    return digit;
+  };
+})();
 
-// A file through one of the page's load links; before goes if the page
-// reloads, and firstFrame is then the new page's.
-async function load(page, input, name, bytes) {
-  const file = path.join(scratch('load'), name);
+async function loadRank(page, bytes) {
+  const file = path.join(scratch('load'), 'rank.txt');
   fs.writeFileSync(file, bytes);
   await page.evaluate(() => { globalThis.firstFrame = undefined; globalThis.before = true; });
-  await (await page.$(input)).uploadFile(file);
+  await (await page.$('#load-rank-file')).uploadFile(file);
 }
 
 // The main row's digits and the keypad's in turn; the first game started by
@@ -70,9 +77,11 @@ async function load(page, input, name, bytes) {
 async function wholeGame(page, cdp, simulated, { answers = ANSWERS, name = NAME, newNames = 1 } = {}) {
   const first = answers === ANSWERS;
   await page.bringToFront();
-  const start = () => (first ? flick(page, 0x0d) : page.keyboard.press('Enter', { delay: 100 }));
-  await playDrill(page, start, (i, digit) => (i % 2 || (first && i === 0) ? sendKey(cdp, digit, i % 2 === 1)
-    : page.keyboard.press(`Digit${digit}`, { delay: 50 })), answers, first ? sevenFirst : undefined);
+  await playDrill(page, () => (first ? flick(page, 0x0d) : page.keyboard.press('Enter', { delay: 100 })), (i, digit) => (first && i === 0
+    ? namedKey(cdp, digit) : i % 2 ? tapKeypad(cdp, digit) : page.keyboard.press(`Digit${digit}`, { delay: 50 })),
+  first ? SEVEN_FIRST : fromOffsets(answers), answers.length);
+
+  await page.waitForSelector('#name-dialog', { visible: true, timeout: 40000 });
   check('the name field has the focus', await page.evaluate(() => document.activeElement?.id === 'name-field'));
   await page.keyboard.press('Escape');
   const [typed, composed] = name.split(' ');
@@ -83,13 +92,22 @@ async function wholeGame(page, cdp, simulated, { answers = ANSWERS, name = NAME,
   }
   check('Escape leaves the name dialog open', await page.$eval('#name-dialog', (e) => e.checkVisibility()));
   await page.keyboard.press('Enter');
-  await rankingThenCredits(page, simulated, () => page.keyboard.press('Enter'), newNames);
+
+  await page.waitForSelector('#ranking-dialog', { visible: true, timeout: 15000 });
+  await eventually('the ranking shows the new rows first, the default names below', rankingRows(page, newNames), 3000);
+  await page.keyboard.press('Enter');
+  await page.waitForSelector('#ranking-dialog', { hidden: true, timeout: 5000 });
+  await eventually('the credits are the simulator\'s', async () => (await canvas(page)).equals(simulated.credits), 3000);
   // Left alone, the credits give way to the title (after 5 s of the game's clock).
   await waitFor('the title after the credits', () => titleShown(page), 15000);
 }
 
 const linux = linuxFirstFrame();
-await inBrowser(async (browser, page, cdp) => {
+const browser = await launch();
+try {
+  const page = await browser.newPage();
+  const cdp = await page.createCDPSession(), browserSession = await browser.target().createCDPSession();
+  await page.evaluateOnNewDocument(watchFirstFrame);
   // The first tab lacks what a page served over plain HTTP to another
   // machine lacks: service workers and the storage manager.
   await page.evaluateOnNewDocument(() => {
@@ -98,8 +116,9 @@ await inBrowser(async (browser, page, cdp) => {
   await page.goto(url);
   // The keypad for fingers, asked for by its link, stays for the next visit.
   await page.click('#toggle-keypad');
-  const first = await firstFrame(page, () => page.reload()), reference = await linux;
+  await page.reload();
   check('the keypad the player asked for shows again after a reload', await page.$eval('#keypad', (e) => !e.hidden));
+  const first = await firstFrame(page), reference = await linux;
   checkSame('the first title frame is the Linux game\'s, with the keypad shown', first, reference);
   checkSame('the simulator\'s first title frame is the Linux game\'s', simPicture('frame'), reference);
   // The game's own count of its loop: at most one frame a tick step, and
@@ -118,13 +137,17 @@ await inBrowser(async (browser, page, cdp) => {
   // A second tab of the site, on its title while the first plays.
   const second = await browser.newPage(), secondCdp = await second.createCDPSession();
   await second.evaluateOnNewDocument(watchFirstFrame);
-  await firstFrame(second, () => second.goto(url));
+  await second.goto(url);
+  await firstFrame(second);
 
   const simulated = simulatedGame(ANSWERS, NAME);
   await wholeGame(page, cdp, simulated);
   await waitFor('both saves of the game', () => page.evaluate(() => kobaru.saves >= 2), 5000);
-  check('the page plays and saves without service workers', await page.evaluate(() => !navigator.serviceWorker && !navigator.storage));
-  checkSame('the downloaded rank.txt is the simulator\'s, byte for byte', await download(page), simulated.rank);
+  check('the page plays and saves without service workers', await page.evaluate(() => !('serviceWorker' in navigator) &&
+    !navigator.storage && kobaru.saves >= 2));
+  const saved = await download(page, browserSession);
+  check('one wrong and seven right answers scored 6', saved.readInt32LE(0) === SCORE, `${saved.readInt32LE(0)}`);
+  checkSame('the downloaded rank.txt is the simulator\'s, byte for byte', saved, simulated.rank);
   const topLines = (picture) => Buffer.concat([[0, 262, 512, 312], [0, 418, 512, 472]].map((box) => crop(picture, box)));
   const withFirst = topLines(simPicture('frame', { rank: simulated.rank }));
   await eventually('the second tab\'s title shows the first tab\'s best and count, without a reload',
@@ -139,13 +162,13 @@ await inBrowser(async (browser, page, cdp) => {
   await waitFor('both saves of the second tab\'s game', () => second.evaluate(() => kobaru.saves >= 2), 15000);
   check('the second tab says it went on without its turn',
     /held the ranking for 2 s/.test(await second.$eval('#message', (e) => e.innerText)));
-  const both = await download(second);
+  const both = await download(second, browserSession);
   checkSame('both tabs\' games are in rank.txt, as the simulator has them one after the other', both,
     secondSimulated.rank);
   // Both drills' records, kept like the ranking: their counts are the
   // simulator's for the same answers; the times are the browser's own.
   await waitFor('the second drill\'s record', () => second.evaluate(() => kobaru.historySaves >= 1), 15000);
-  const records = (await download(second, () => second.click('#download-history'))).toString()
+  const records = (await download(second, browserSession, () => second.click('#download-history'))).toString()
     .split('\r\n').slice(1, -1);
   const counts = (line) => line.split(',').slice(1, 5).join(',');
   check('history.csv holds both drills, counted as the simulator counts them',
@@ -153,7 +176,8 @@ await inBrowser(async (browser, page, cdp) => {
     `${records.join(' | ')}`);
   await second.close();
 
-  checkSame('the title after a reload shows the new best and play number', await firstFrame(page, () => page.reload()),
+  await page.reload();
+  checkSame('the title after a reload shows the new best and play number', await firstFrame(page),
     simPicture('frame', { rank: both }));
   const progress = () => page.evaluate(() => ({
     points: [...document.querySelectorAll('#progress-chart .drill')].map((p) => Number(p.dataset.score)),
@@ -165,22 +189,31 @@ await inBrowser(async (browser, page, cdp) => {
     JSON.stringify([score1, score2]) && shown.days.length === 1 && shown.days[0].slice(1).join('|') ===
     `2|${score1}, ${score2}|${Math.max(score1, score2)}|${((score1 + score2) / 2).toFixed(1)}`, JSON.stringify(shown));
   // A desktop's history joins: its two drills, not the one it shares.
-  await load(page, '#load-history-file', 'history.csv', [simulated.header, simulated.record,
-    secondSimulated.record.replace('2026-12-01', '2026-12-02'), records[0], ''].join('\r\n'));
+  const desktop = path.join(scratch('desktop'), 'history.csv');
+  const header = 'started,score,right,wrong,longest_run,right_0_5s,right_5_10s,right_10_15s,right_15_20s,' +
+    'right_20_25s,right_25_30s,first_row_tick';
+  fs.writeFileSync(desktop, [header, simulated.record, secondSimulated.record.replace('2026-12-01', '2026-12-02'),
+    records[0], ''].join('\r\n'));
+  await (await page.$('#load-history-file')).uploadFile(desktop);
   await waitFor('the loaded history', () => page.$eval('#progress-loaded', (e) => e.textContent), 10000);
   const merged = await progress();
   check('a loaded history.csv adds the drills this one lacks', merged.points.length === 4 &&
     /: 2 drills added/.test(await page.$eval('#progress-loaded', (e) => e.textContent)), JSON.stringify(merged));
   await page.$eval('#message', (e) => { e.textContent = ''; });
-  await load(page, '#load-rank-file', 'rank.txt', both.subarray(1));
+  await loadRank(page, both.subarray(1));
   await page.waitForFunction(() => document.getElementById('message').innerText.trim(), { timeout: 5000 });
   check('a rank.txt of the wrong size is refused with a message', (await page.evaluate(() => globalThis.before)) &&
-    (await download(page)).equals(both));
+    (await download(page, browserSession)).equals(both));
   const good = Buffer.from(both);
   good.writeInt32LE(9999, 0);
   good.writeInt32LE(41, 1300);
-  await load(page, '#load-rank-file', 'rank.txt', good);
+  await loadRank(page, good);
   checkSame('a loaded rank.txt shows on the title after the restart', await firstFrame(page),
     simPicture('frame', { rank: good }));
-  checkSame('the loaded rank.txt is stored', await download(page), good);
-});
+  checkSame('the loaded rank.txt is stored', await download(page, browserSession), good);
+} catch (error) {
+  check('the tests ran to the end', false, error.stack);
+} finally {
+  await browser.close();
+}
+process.exitCode = summary() ? 0 : 1;

@@ -2,7 +2,7 @@
 // the native simulator's pictures and rank files, pictures as RGB bytes, a
 // drill played against the simulator's, and a pass/fail tally. Every file
 // goes under TMPDIR, which run-tests removes.
-import puppeteer, { KnownDevices } from 'puppeteer-core';
+import puppeteer from 'puppeteer-core';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -37,10 +37,8 @@ export function watchFirstFrame() {
 export const canvas = async (page, box, selector) =>
   Buffer.from(await page.evaluate((b, s) => canvasRgb(b, s), box, selector), 'base64');
 
-// After load() if given; asked again across a reload, while the page has no
-// context to ask.
-export async function firstFrame(page, load) {
-  await load?.();
+// Asked again across a reload, while the page has no context to ask.
+export async function firstFrame(page) {
   const shown = await waitFor('the first frame', () => page.evaluate(() => globalThis.firstFrame).catch(() => 0),
     30000, 100).catch(async (error) => {
     throw new Error(`${error.message}; the page says "${await page.$eval('#message', (e) => e.innerText)}"`);
@@ -72,7 +70,7 @@ export const simPicture = (script, options) =>
 export const PAIR = [[40, 100, 100, 240], [168, 100, 228, 240]], SCORE_ROWS = [0, 362, 512, 450];
 // One wrong answer, then seven right ones, each after the combo window has
 // closed: 6 points whatever the row, above the default table's best.
-export const ANSWERS = [1, 0, 0, 0, 0, 0, 0, 0], GAP_MS = 1500;
+export const ANSWERS = [1, 0, 0, 0, 0, 0, 0, 0], SCORE = 6, GAP_MS = 1500;
 export const START_DRILL = 'run 600\npress return\nrun 50\nrelease return\nrun 300';
 
 // The pair's cells at rest for every digit, by picture: the simulator's first
@@ -91,8 +89,7 @@ export function pairCells() {
 }
 
 // The same game in the simulator, with the same answers, name and wait in
-// the credits, from the same rank.txt: its rank.txt, its picture of the
-// credits, and its history.csv's header and record.
+// the credits, from the same rank.txt: its rank.txt and its picture of the credits.
 export function simulatedGame(answers = ANSWERS, name, rank = undefined) {
   const row = simulate(`${START_DRILL}\nprint\n`).lines[0].digits;
   let right = 0, script = `name ${name}\n${START_DRILL}\n`;
@@ -103,8 +100,8 @@ export function simulatedGame(answers = ANSWERS, name, rank = undefined) {
   }
   // Past the drill's 32 s into the credits, then past their 5 s.
   const { dir } = simulate(`${script}run 21000\nsnapshot credits.png\nrun 6000\nclose\n`, { rank });
-  const [header, record] = fs.readFileSync(path.join(dir, 'history.csv'), 'utf8').split('\r\n');
-  return { rank: fs.readFileSync(path.join(dir, 'rank.txt')), credits: png(path.join(dir, 'credits.png')), header, record };
+  return { rank: fs.readFileSync(path.join(dir, 'rank.txt')), credits: png(path.join(dir, 'credits.png')),
+    record: fs.readFileSync(path.join(dir, 'history.csv'), 'utf8').split('\r\n')[1] };
 }
 
 export const pairShown = async (page) => {
@@ -133,36 +130,24 @@ export async function pressUntil(page, what, press, seen) {
 }
 
 // Starts a drill with start() and answers with answer(i, digit), where
-// digitFor(i, right answer) says what to answer; each answer must show. The
-// score places: the name dialog follows.
+// digitFor(i, right answer) says what to answer; each answer must show.
 export const fromOffsets = (offsets) => (i, right) => (right + offsets[i]) % 10;
-export async function playDrill(page, start, answer, answers = ANSWERS, digitFor = fromOffsets(answers)) {
+export async function playDrill(page, start, answer, digitFor = fromOffsets(ANSWERS), count = ANSWERS.length) {
   // Known before the drill starts: the simulator takes a while to deal them.
   pairCells();
   await pressUntil(page, 'the drill', start, () => pairShown(page));
-  for (let i = 0; i < answers.length; i++) {
+  for (let i = 0; i < count; i++) {
     const [a, b] = await waitFor('the pair at rest', () => pairShown(page), 3000);
     const digit = digitFor(i, (a + b) % 10), score = await canvas(page, SCORE_ROWS);
     await pressUntil(page, `answer ${i + 1}`, () => answer(i, digit),
       async () => !(await canvas(page, SCORE_ROWS)).equals(score));
     await sleep(GAP_MS);
   }
-  await page.waitForSelector('#name-dialog', { visible: true, timeout: 40000 });
-}
-
-// Once the name is given: the ranking, with newNames new rows, closed by
-// close(), then the credits, the simulator's.
-export async function rankingThenCredits(page, simulated, close, newNames = 1) {
-  await page.waitForSelector('#ranking-dialog', { visible: true, timeout: 15000 });
-  await eventually('the ranking shows the new rows first, the default names below', rankingRows(page, newNames), 3000);
-  await close();
-  await page.waitForSelector('#ranking-dialog', { hidden: true, timeout: 5000 });
-  await eventually('the credits are the simulator\'s', async () => (await canvas(page)).equals(simulated.credits), 3000);
 }
 
 // Every row shows a score and a name; the first rows' names (new ones)
 // differ from each other and the default table's, which the rest show.
-const rankingRows = (page, newNames) => async () => {
+export const rankingRows = (page, newNames) => async () => {
   const dialog = '#ranking-dialog canvas', width = await page.$eval(dialog, (c) => c.width);
   const cells = await Promise.all([0, 1, 2, 3, 4].flatMap((row) => [[14, 140], [150, width]].map(([left, right]) =>
     canvas(page, [left, 50 + 22 * row, right, 68 + 22 * row], dialog))));
@@ -171,14 +156,15 @@ const rankingRows = (page, newNames) => async () => {
     new Set(names.slice(0, newNames + 1)).size === newNames + 1 && new Set(names.slice(newNames)).size === 1;
 };
 
-// rank.txt (or another file) through the page's download link, clicked or tapped.
-export async function download(page, click = () => page.click('#download-rank')) {
-  const dir = scratch('download'), session = await page.browser().target().createCDPSession();
-  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir, eventsEnabled: true });
+// rank.txt through the page's download link, clicked or tapped.
+export async function download(page, browserSession, click = () => page.click('#download-rank')) {
+  const dir = scratch('download');
+  await browserSession.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: dir, eventsEnabled: true });
   let done = false;
-  session.on('Browser.downloadProgress', (event) => { done ||= event.state === 'completed'; });
+  const progress = (event) => { done ||= event.state === 'completed'; };
+  browserSession.on('Browser.downloadProgress', progress);
   await click();
-  await waitFor('the download', () => done, 5000).finally(() => session.detach());
+  await waitFor('the download', () => done, 5000).finally(() => browserSession.off('Browser.downloadProgress', progress));
   return fs.readFileSync(path.join(dir, fs.readdirSync(dir)[0]));
 }
 
@@ -206,22 +192,4 @@ export function checkSame(name, shown, wanted) {
   check(name, at < 0 && shown.length === wanted.length, at < 0 ? `${shown.length} bytes`
     : `first difference at ${picture ? `pixel (${(at / 3) % 512 | 0}, ${at / 1536 | 0})` : `byte ${at}`}`);
 }
-
-// The checks of body(browser, page, cdp) in a browser of their own, on a page
-// that keeps its first frame, as the phone named if any; the exit status
-// says whether they all passed, and ran to the end.
-export async function inBrowser(body, device) {
-  const browser = await launch();
-  try {
-    const page = await browser.newPage();
-    if (device) await page.emulate(KnownDevices[device]);
-    await page.evaluateOnNewDocument(watchFirstFrame);
-    await body(browser, page, await page.createCDPSession());
-  } catch (error) {
-    check('the tests ran to the end', false, error.stack);
-  } finally {
-    await browser.close();
-  }
-  console.log(`${tag}${passed} passed, ${failed} failed`);
-  process.exitCode = failed === 0 && passed > 0 ? 0 : 1;
-}
+export const summary = () => (console.log(`${tag}${passed} passed, ${failed} failed`), failed === 0 && passed > 0);

@@ -12,19 +12,18 @@ import { createRequire } from 'node:module';
 import path from 'node:path';
 import readline from 'node:readline';
 import { KnownDevices } from 'puppeteer-core';
-import { canvas, check, crop, download, eventually, firstFrame, inBrowser, playDrill, png, pressUntil,
-  rankingThenCredits, scratch, simulatedGame, sleep, tagChecks, titleShown, waitFor } from './lib.mjs';
+import { canvas, check, crop, download, eventually, firstFrame, launch, playDrill, png, pressUntil,
+  rankingRows, scratch, simulatedGame, sleep, summary, tagChecks, titleShown, waitFor, watchFirstFrame } from './lib.mjs';
 
 const [url, scenario, site] = process.argv.slice(2);
 const repo = new URL('../..', import.meta.url).pathname;
 const keypadKey = (virtualKey) => `#keypad [data-key="${virtualKey}"]`;
 
-// The middle of what the selector finds, where it is on the screen, and a finger on it.
-async function middle(page, selector) {
+// A finger on the middle of what the selector finds, where it is on the screen.
+async function tap(page, selector) {
   const box = await (await page.$(selector)).boundingBox();
-  return [box.x + box.width / 2, box.y + box.height / 2];
+  await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
 }
-const tap = async (page, selector) => page.touchscreen.tap(...(await middle(page, selector)));
 
 // The keypad on the screen, clear of the picture, keys a finger can hit.
 async function checkLayout(page) {
@@ -50,21 +49,25 @@ async function checkAccessibility(page, where) {
 
 // A whole game with the keypad, the dialogs' field and buttons, by taps; the
 // name as an on-screen keyboard gives it, committed text without key codes.
-// Its rank.txt, through the download link tapped, is the simulator's.
-async function tapGame(page, cdp, name, inDialog = async () => {}) {
-  const simulated = simulatedGame(undefined, name);
+async function tapGame(page, cdp, simulated, name, inDialog = async () => {}) {
   await playDrill(page, () => tap(page, keypadKey(0x0d)), (i, digit) => tap(page, keypadKey(0x30 + digit)));
+  await page.waitForSelector('#name-dialog', { visible: true, timeout: 40000 });
   await inDialog();
   await tap(page, '#name-field');
   check('a tap on the name field gives it the focus', await page.evaluate(() => document.activeElement?.id === 'name-field'));
   await cdp.send('Input.insertText', { text: name });
   await tap(page, '#name-ok');
-  await rankingThenCredits(page, simulated, () => tap(page, '#ranking-ok'));
+  await page.waitForSelector('#ranking-dialog', { visible: true, timeout: 15000 });
+  await eventually('the ranking shows the new row first, the default names below', rankingRows(page, 1), 3000);
+  await tap(page, '#ranking-ok');
+  await page.waitForSelector('#ranking-dialog', { hidden: true, timeout: 5000 });
+  await eventually('the credits are the simulator\'s', async () => (await canvas(page)).equals(simulated.credits), 3000);
   await pressUntil(page, 'the title after Return on the credits', () => tap(page, keypadKey(0x0d)), () => titleShown(page));
   await waitFor('both saves of the game', () => page.evaluate(() => kobaru.saves >= 2), 5000);
-  check('the saved rank.txt is the simulator\'s, byte for byte',
-    (await download(page, async () => (await page.$('#download-rank')).tap())).equals(simulated.rank));
 }
+
+const checkRank = async (page, browserSession, simulated) => check('the saved rank.txt is the simulator\'s, byte for byte',
+  (await download(page, browserSession, async () => (await page.$('#download-rank')).tap())).equals(simulated.rank));
 
 // The README's pictures of the page on a phone, upright and on its side,
 // shot at the phone's density and shown a picture pixel to a CSS pixel, into
@@ -82,9 +85,10 @@ async function screenshots(page) {
   }
 }
 
-async function iphone(page, cdp) {
+async function iphone(page, cdp, browserSession) {
   await page.browserContext().overridePermissions(url, ['persistent-storage']);
-  await firstFrame(page, () => page.goto(url));
+  await page.goto(url);
+  await firstFrame(page);
   check('the page asks nothing more of a browser that keeps its data',
     (await page.$eval('#message', (e) => e.innerText)) === '');
   await checkLayout(page);
@@ -102,14 +106,16 @@ async function iphone(page, cdp) {
   }
   check('each game pixel shows as a whole block of device pixels', block === 2 && shown.equals(wanted), `${block} x ${block}`);
   // A finger on a key shows it down; let go, it comes up once the game has read it.
-  const down = () => page.$eval(keypadKey(0x35), (e) => e.classList.contains('down'));
-  await page.touchscreen.touchStart(...(await middle(page, keypadKey(0x35))));
-  const held = await down();
+  const five = await page.$eval(keypadKey(0x35), (e) => e.getBoundingClientRect().toJSON());
+  await page.touchscreen.touchStart(five.x + 20, five.y + 20);
+  const held = await page.$eval(keypadKey(0x35), (e) => e.classList.contains('down'));
   await page.touchscreen.touchEnd();
-  await eventually('the key a finger holds shows down, and up after', async () => held && !(await down()), 2000);
+  await eventually('the key a finger holds shows down, and up after', async () => held &&
+    !(await page.$eval(keypadKey(0x35), (e) => e.classList.contains('down'))), 2000);
   await checkAccessibility(page, 'on the title, the keypad shown');
 
-  await tapGame(page, cdp, 'iPhone タップ', () => checkAccessibility(page, 'in the name dialog'));
+  const name = 'iPhone タップ', simulated = simulatedGame(undefined, name);
+  await tapGame(page, cdp, simulated, name, () => checkAccessibility(page, 'in the name dialog'));
   check('the line under the game says the score', /Drill 1 over: 6 points/.test(await page.$eval('#score-line',
     (e) => e.getAttribute('aria-live') === 'polite' && e.innerText)));
   // Quick taps on the picture, then on a key: no double tap zooms or scrolls.
@@ -119,6 +125,7 @@ async function iphone(page, cdp) {
   }
   const view = await page.evaluate(() => [visualViewport.scale, scrollX, scrollY]);
   check('twenty quick taps neither zoom nor scroll the page', `${view}` === '1,0,0', `${view}`);
+  await checkRank(page, browserSession, simulated);
   await screenshots(page);
 }
 
@@ -157,10 +164,13 @@ function watchResponses(page) {
 const fromWorker = (seen) => seen.responses > 0 && seen.elsewhere.length === 0 && seen.failed.length === 0;
 const describe = (seen) => `${seen.responses} responses; not from it: ${seen.elsewhere.concat(seen.failed).join(' ') || 'none'}`;
 
-async function offline(page, cdp) {
-  let server = await serve(site);
+async function offline(page, cdp, browserSession) {
+  const first = scratch('site');
+  fs.cpSync(site, first, { recursive: true });
+  let server = await serve(first);
   const port = new URL(server.address).port;
-  await firstFrame(page, () => page.goto(server.address));
+  await page.goto(server.address);
+  await firstFrame(page);
   const wide = await page.evaluate(() => {
     scrollBy(100, 0);
     return [document.documentElement.scrollWidth, innerWidth, scrollX];
@@ -174,15 +184,19 @@ async function offline(page, cdp) {
 
   await server.stop();
   let seen = watchResponses(page);
-  await firstFrame(page, () => page.reload());
-  await tapGame(page, cdp, 'Android 電車');
+  await page.reload();
+  await firstFrame(page);
+  const name = 'Android 電車', simulated = simulatedGame(undefined, name);
+  await tapGame(page, cdp, simulated, name);
   check('offline, every file came from the service worker', fromWorker(seen), describe(seen));
+  await checkRank(page, browserSession, simulated);
 
   // A new build on the same address: the page started next still is the
   // build it was, and once it has all its files the new one takes over,
   // the old cache goes, and the start after is the new build.
   server = await serve(nextBuild(), port);
-  await firstFrame(page, () => page.reload());
+  await page.reload();
+  await firstFrame(page);
   const build = () => page.evaluate(() => kobaru.build ?? 'first');
   check('the start that finds a new build still is the build it was', (await build()) === 'first');
   await eventually('the new build\'s cache replaces the old one', async () => {
@@ -190,7 +204,8 @@ async function offline(page, cdp) {
     return now.length === 1 && now[0] !== kept;
   }, 30000);
   seen = watchResponses(page);
-  await firstFrame(page, () => page.reload());
+  await page.reload();
+  await firstFrame(page);
   check('the next start is the new build, from its cache', (await build()) === 'next' && fromWorker(seen), describe(seen));
   const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
   check('the site installs as an app', installabilityErrors.length === 0, JSON.stringify(installabilityErrors));
@@ -199,4 +214,16 @@ async function offline(page, cdp) {
 
 const device = { iphone: 'iPhone 15', offline: 'Galaxy S9+' }[scenario];
 tagChecks(`${device}${scenario === 'offline' ? ', offline' : ''}`);
-await inBrowser((browser, page, cdp) => ({ iphone, offline }[scenario](page, cdp)), device);
+const browser = await launch();
+try {
+  const page = await browser.newPage();
+  await page.emulate(KnownDevices[device]);
+  await page.evaluateOnNewDocument(watchFirstFrame);
+  const cdp = await page.createCDPSession(), browserSession = await browser.target().createCDPSession();
+  await { iphone, offline }[scenario](page, cdp, browserSession);
+} catch (error) {
+  check('the tests ran to the end', false, error.stack);
+} finally {
+  await browser.close();
+}
+process.exitCode = summary() ? 0 : 1;
