@@ -337,7 +337,12 @@ class GameInWindow(unittest.TestCase):
         # keyboard from another half-way through a name.
         prompts = poll("both name prompts", lambda: len(ids := self.x.windows_titled(NAME_CAPTION)) == 2 and ids, 60)
         for prompt, name in zip(prompts, names):
+            # Both games first handle any focus given to them earlier (a slow
+            # Wine game handling it late would take the keyboard, and the
+            # name, to its own prompt), then this prompt handles its own.
+            self.x.settle(first, second, *self.x.windows_titled(NAME_CAPTION))
             self.x.wait_for_focus(prompt)
+            self.x.settle(prompt)
             self.x.type_text(name)
             self.x.press("Return")
             poll("the prompt to close", lambda: prompt not in self.x.windows_titled(NAME_CAPTION), 20)
@@ -347,8 +352,10 @@ class GameInWindow(unittest.TestCase):
             self.x.wait_for_window(RANKING_CAPTION, 20, gone=True)
         expected = loaded.inserted(0, names[0].encode()).inserted(0, names[1].encode(), 2)
         poll("both games counted", lambda: self.rank_file() == expected.encode(), 30, interval=0.2)
+        self.x.settle(first, second)
         for window, game in copies:
             self.x.wait_for_focus(window)
+            self.x.settle(window)
             self.x.run(["xdotool", "key", "alt+F4"]) if WINDOWS else self.x.close_window(window)
             self.assertEqual(game.wait(timeout=30), 0, "the game's exit status")
         self.assertEqual(Ranking.decode(self.rank_file()), expected, "rank.txt after both windows closed")
