@@ -127,6 +127,12 @@ class GameInWindow(unittest.TestCase):
         self.x.wait_for_focus(self.main)
         self.press_until("Return", "the drill", shows_drill, 300)
 
+    def close_game(self, window, game):
+        """As a player closes it, with Alt+F4: the game ends with status 0."""
+        self.x.wait_for_focus(window)
+        self.x.run(["xdotool", "key", "alt+F4"])
+        self.assertEqual(game.wait(timeout=30), 0, "the game's exit status")
+
     def answer(self, key):
         """One answer, right or wrong: a tap within the 88 ms or more of a held key's repeat."""
         before = band(self.picture(), *SCORE_ROWS)
@@ -268,12 +274,7 @@ class GameInWindow(unittest.TestCase):
         self.assertEqual((header[:14], end), (b"started,score,", b""))
         self.assertEqual(int(line.split(b",")[1]), next(s for s, t in zip((1, -1), expected) if t.encode() == saved))
         os.remove(os.path.join(self.directory, "rank.txt"))
-        if WINDOWS:
-            self.x.wait_for_focus(main)
-            self.x.run(["xdotool", "key", "alt+F4"])
-        else:
-            self.x.close_window(main)
-        self.assertEqual(self.game.wait(timeout=30), 0, "the game's exit status")
+        self.close_game(main, self.game)
         self.assertEqual(self.rank_file(), saved, "rank.txt after the window closed")
 
     def test_SessionEndOnTitle(self):
@@ -342,7 +343,6 @@ class GameInWindow(unittest.TestCase):
             # name, to its own prompt), then this prompt handles its own.
             self.x.settle(first, second, *self.x.windows_titled(NAME_CAPTION))
             self.x.wait_for_focus(prompt)
-            self.x.settle(prompt)
             self.x.type_text(name)
             self.x.press("Return")
             poll("the prompt to close", lambda: prompt not in self.x.windows_titled(NAME_CAPTION), 20)
@@ -354,10 +354,7 @@ class GameInWindow(unittest.TestCase):
         poll("both games counted", lambda: self.rank_file() == expected.encode(), 30, interval=0.2)
         self.x.settle(first, second)
         for window, game in copies:
-            self.x.wait_for_focus(window)
-            self.x.settle(window)
-            self.x.run(["xdotool", "key", "alt+F4"]) if WINDOWS else self.x.close_window(window)
-            self.assertEqual(game.wait(timeout=30), 0, "the game's exit status")
+            self.close_game(window, game)
         self.assertEqual(Ranking.decode(self.rank_file()), expected, "rank.txt after both windows closed")
 
     @unittest.skipUnless(WINDOWS and LINUX_GAME, "needs the Linux game beside kobaru.exe")
@@ -369,9 +366,7 @@ class GameInWindow(unittest.TestCase):
         for command in ([LINUX_GAME], COMMAND):
             self.start_game(command=command, LANG="C.UTF-8", LC_ALL="C.UTF-8")
             picture = self.wait_for_picture("the title", shows_title)
-            self.x.wait_for_focus(self.main)
-            self.x.run(["xdotool", "key", "alt+F4"])
-            self.assertEqual(self.game.wait(timeout=30), 0, "the game's exit status")
+            self.close_game(self.main, self.game)
             for name, (left, top, right, bottom), _, _ in still:
                 xs = [x for y in range(top, bottom) for x in range(left, right)
                       if picture[3 * (y * SIZE + x) : 3 * (y * SIZE + x) + 3] == bytes(WHITE)]

@@ -23,16 +23,6 @@ def poll(what, probe, timeout, interval=0.05):
     return result
 
 
-class _XClientMessageEvent(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                ("format", ctypes.c_int), ("l", ctypes.c_long * 5)]
-
-
-class _XEvent(ctypes.Union):
-    _fields_ = [("type", ctypes.c_int), ("xclient", _XClientMessageEvent), ("pad", ctypes.c_long * 24)]
-
-
 _IGNORE_X_ERRORS = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(lambda display, error: 0)
 
 
@@ -119,43 +109,39 @@ class XSession:
                      for name in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
 
     def wait_for_focus(self, window):
+        """The window active, and its program past the focus message."""
         self.run(["xdotool", "windowactivate", "--sync", str(window)])
+        self.settle(window)
 
     def settle(self, *windows, timeout=60):
         """Waits until the programs behind these windows have handled every X
-        event sent to them so far: each answers a _NET_WM_PING only after the
-        events before it. A Wine program slowed by a busy machine may still
-        hold the focus message of a dialog it opened a while ago; handled
-        after the test activated another window, it would take the keyboard
-        back to its own dialog."""
+        event sent to them so far, as they answer a _NET_WM_PING only after
+        the events before it. A Wine game on a busy machine may otherwise
+        handle an earlier focus message after the test has activated another
+        window, and take the keyboard back to its own."""
         xlib = ctypes.CDLL("libX11.so.6")
-        xlib.XOpenDisplay.restype = xlib.XInternAtom.restype = ctypes.c_void_p
-        xlib.XDefaultRootWindow.restype = ctypes.c_ulong
-        # A window closed in the meantime must not end the test through
-        # Xlib's default handler: it just never answers.
-        xlib.XSetErrorHandler(_IGNORE_X_ERRORS)
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        xlib.XSetErrorHandler(_IGNORE_X_ERRORS)  # a window closed meanwhile just never answers
         display = ctypes.c_void_p(xlib.XOpenDisplay(self.display.encode()))
-        protocols, ping = (ctypes.c_ulong(xlib.XInternAtom(display, name, False))
-                           for name in (b"WM_PROTOCOLS", b"_NET_WM_PING"))
-        root = ctypes.c_ulong(xlib.XDefaultRootWindow(display))
-        xlib.XSelectInput(display, root, ctypes.c_long(1 << 19))  # the answers come as SubstructureNotify
-        waiting = set(windows)
-        for window in waiting:
-            event = _XEvent()
-            event.xclient = _XClientMessageEvent(type=33, window=window, message_type=protocols.value, format=32)
-            event.xclient.l[:3] = (ping.value, 0, window)
-            xlib.XSendEvent(display, ctypes.c_ulong(window), False, ctypes.c_long(0), ctypes.byref(event))
+        protocols, ping = (xlib.XInternAtom(display, name, False) for name in (b"WM_PROTOCOLS", b"_NET_WM_PING"))
+        # The answers come to the root window, as SubstructureNotify events.
+        xlib.XSelectInput(display, ctypes.c_ulong(xlib.XDefaultRootWindow(display)), ctypes.c_long(1 << 19))
+        # An XClientMessageEvent in 64-bit words: type, serial, send_event,
+        # display, window, message_type, format, then the data.
+        for window in windows:
+            question = (ctypes.c_long * 24)(33, 0, 0, 0, window, protocols, 32, ping, 0, window)
+            xlib.XSendEvent(display, ctypes.c_ulong(window), False, ctypes.c_long(0), question)
         xlib.XFlush(display)
-        try:
-            def answered():
-                while xlib.XPending(display):
-                    event = _XEvent()
-                    xlib.XNextEvent(display, ctypes.byref(event))
-                    ping_answer = event.type == 33 and event.xclient.message_type == protocols.value and \
-                        event.xclient.l[0] == ping.value
-                    waiting.discard(event.xclient.l[2] if ping_answer else None)
-                return not waiting
+        waiting, event = set(windows), (ctypes.c_long * 24)()
 
+        def answered():
+            while xlib.XPending(display):
+                xlib.XNextEvent(display, event)
+                if event[0] & 0xFFFFFFFF == 33 and event[5] == protocols and event[7] == ping:
+                    waiting.discard(event[9])
+            return not waiting
+
+        try:
             poll(f"the windows {[hex(w) for w in windows]} to answer a ping", answered, timeout, interval=0.02)
         finally:
             xlib.XCloseDisplay(display)
