@@ -1,12 +1,13 @@
 // The web build played in headless Chromium as a player plays it, with real
-// key events, the input method, the download and load links; its pictures
-// and its rank.txt held against the Linux game's and the native simulator's.
+// key events (an answer's key dispatched in the page, down for one frame),
+// the input method, the download and load links; its pictures and its
+// rank.txt held against the Linux game's and the native simulator's.
 import { execFile } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import { promisify } from 'node:util';
 import { ANSWERS, SCORE, canvas, check, checkSame, crop, download, eventually, firstFrame, fromOffsets, launch,
-  playDrill, png, rankingRows, scratch, simPicture, simulatedGame, sleep, summary, titleShown, waitFor,
+  playDrill, png, rankingRows, scratch, simPicture, simulatedGame, summary, titleShown, waitFor,
   watchFirstFrame } from './lib.mjs';
 
 const url = process.argv[2], NAME = 'Tester テスト';
@@ -29,22 +30,10 @@ async function linuxFirstFrame() {
   return crop(png(shot), [8, 8, 520, 520], 528);
 }
 
-// Puppeteer's own keypad keys come with NumLock off; this is one with NumLock on.
-async function tapKeypad(cdp, digit) {
-  const key = { key: `${digit}`, code: `Numpad${digit}`, windowsVirtualKeyCode: 0x60 + digit, text: `${digit}` };
-  for (const type of ['keyDown', 'keyUp']) {
-    await cdp.send('Input.dispatchKeyEvent', { type, ...key, isKeypad: true });
-    await sleep(50);
-  }
-}
-
-// A key that names its digit but has no physical code, as some phones' keyboards send.
-async function namedKey(cdp, digit) {
-  for (const type of ['keyDown', 'keyUp']) {
-    await cdp.send('Input.dispatchKeyEvent', { type, key: `${digit}`, code: '', text: `${digit}` });
-    await sleep(50);
-  }
-}
+// An answer's key, tapped for one frame: a keypad key with NumLock on, a
+// main-row digit, or a key that names its digit but has no physical code, as
+// some phones' keyboards send.
+const tap = (page, init) => page.evaluate((i) => tapKey(i), init);
 
 // A tap on the page's keypad shorter than any frame: a finger down and up in
 // one go, before the game polls again.
@@ -77,8 +66,8 @@ async function loadRank(page, bytes) {
 async function wholeGame(page, cdp, simulated, { answers = ANSWERS, name = NAME, newNames = 1 } = {}) {
   const first = answers === ANSWERS;
   await page.bringToFront();
-  await playDrill(page, () => (first ? flick(page, 0x0d) : page.keyboard.press('Enter', { delay: 100 })), (i, digit) => (first && i === 0
-    ? namedKey(cdp, digit) : i % 2 ? tapKeypad(cdp, digit) : page.keyboard.press(`Digit${digit}`, { delay: 50 })),
+  await playDrill(page, () => (first ? flick(page, 0x0d) : page.keyboard.press('Enter', { delay: 100 })), (i, digit) =>
+    tap(page, { key: `${digit}`, code: first && i === 0 ? '' : `${i % 2 ? 'Numpad' : 'Digit'}${digit}` }),
   first ? SEVEN_FIRST : fromOffsets(answers), answers.length);
 
   await page.waitForSelector('#name-dialog', { visible: true, timeout: 40000 });

@@ -25,11 +25,23 @@ export function watchFirstFrame() {
     for (let i = 0; i < rgba.length; i += 4) bytes += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
     return btoa(bytes);
   };
+  // A key down until the next frame drawn, which read it: one answer,
+  // however late a busy machine lets the test lift its finger. A key held
+  // past the answer's animation would answer again.
+  let lift = null;
+  globalThis.tapKey = (init) => new Promise((resolve) => {
+    dispatchEvent(new KeyboardEvent('keydown', init));
+    lift = () => resolve(dispatchEvent(new KeyboardEvent('keyup', init)));
+  });
   const put = CanvasRenderingContext2D.prototype.putImageData;
   let seen = false;
   CanvasRenderingContext2D.prototype.putImageData = function (...args) {
     put.apply(this, args);
-    if (this.canvas.id === 'screen' && !seen) [seen, globalThis.firstFrame] = [true, canvasRgb()];
+    if (this.canvas.id !== 'screen') return;
+    if (!seen) [seen, globalThis.firstFrame] = [true, canvasRgb()];
+    const up = lift;
+    lift = null;
+    up?.();
   };
 }
 
